@@ -1,0 +1,38 @@
+#include "app/form1.h"
+#include "app/qt_operator_prompts.h"
+#include "common/program_dir.h"
+#include "delivery/mail_transport.h"
+#include "printing/ui/qt_print_surface.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ladderpost"));
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption home(QStringLiteral("home"), QStringLiteral("Program folder (lists, settings, texts, logs)."),
+                                  QStringLiteral("DIR"), defaultProgramRoot());
+    parser.addOption(home);
+    parser.process(app);
+
+    auto dir = prepareProgramDir(parser.value(home));
+    if (!dir) {
+        QMessageBox::critical(nullptr, messageTitle(QStringLiteral("　起動エラー　")), dir.error().message);
+        return 1;
+    }
+
+    SystemClock clock;
+    QtOperatorPrompts prompts;
+    QtProgramControl control;
+    CurlMailTransport transport;
+    QtPrintSurfaceFactory printing(dir->printDir(), prompts);
+    Form1 window(*dir, Seams{clock, prompts, transport, printing, control});
+    window.show();
+    window.LoadCurrentList();
+    return app.exec();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// The one codec for every byte Ladderpost reads from or writes to its files:
+// Microsoft's code page 932 through glibc iconv.
+
+// Characters code page 932 cannot hold become '?'.
+QByteArray toCp932(QStringView text);
+// Bytes that are no valid code page 932 become U+FFFD.
+QString fromCp932(QByteArrayView bytes);
+
+// True for the first byte of a double-byte character.
+bool isCp932LeadByte(unsigned char byte);
+
+// For texts written elsewhere: UTF-8 when the bytes carry a UTF-8 byte-order
+// mark, or are valid UTF-8 containing non-ASCII; code page 932 otherwise.
+QString decodeCp932OrUtf8(QByteArrayView bytes);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "common/error.h"
+
+#include <QString>
+
+// The folder that holds lists, settings, mail texts and send logs.
+class ProgramDir {
+public:
+    explicit ProgramDir(QString root);
+
+    const QString& root() const { return root_; }
+    QString file(const QString& name) const; // a file directly in the folder
+    QString textDir() const;
+    QString logDir() const;
+    QString printDir() const;
+    QString defaultList() const;  // guestlst.lst
+    QString config() const;       // config.ini
+    QString printIni() const;     // Print.ini
+    QString exchangeCsv() const;  // Quolda.csv
+
+private:
+    QString root_;
+};
+
+// The --home folder, else ~/.local/share/Ladderpost.
+QString defaultProgramRoot();
+
+// Creates the folder with its text/ and log/ subfolders when missing.
+Result<ProgramDir> prepareProgramDir(const QString& root);

@@ -1,0 +1,35 @@
+#include "common/text_field.h"
+
+#include "common/cp932.h"
+
+QString fitToWidth(const QString& text, int width)
+{
+    return text.left(width).leftJustified(width, u' ');
+}
+
+QByteArray encodeTextField(const QString& text, int width)
+{
+    const QByteArray encoded = toCp932(fitToWidth(text, width));
+    qsizetype kept = 0;
+    while (kept < encoded.size()) {
+        const qsizetype length = isCp932LeadByte(static_cast<unsigned char>(encoded[kept])) ? 2 : 1;
+        if (kept + length > width)
+            break;
+        kept += length;
+    }
+    return encoded.left(kept).leftJustified(width, ' ');
+}
+
+QString decodeTextField(QByteArrayView bytes)
+{
+    const qsizetype zero = bytes.indexOf('\0');
+    return fromCp932(zero < 0 ? bytes : bytes.first(zero));
+}
+
+QString trimRight(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == u' ')
+        --end;
+    return text.left(end);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Fixed-width text fields of the guest record: code page 932, space padded,
+// no terminator.
+
+// Cuts to width characters, encodes, keeps at most width bytes without
+// splitting a double-byte character and pads with spaces to width bytes.
+QByteArray encodeTextField(const QString& text, int width);
+
+// Everything before the first zero byte, decoded; trailing spaces stay.
+QString decodeTextField(QByteArrayView bytes);
+
+// Removes trailing spaces (only U+0020), as every reader of a field does.
+QString trimRight(const QString& text);
+
+// Cuts or pads with spaces to exactly width characters.
+QString fitToWidth(const QString& text, int width);

@@ -1,0 +1,104 @@
+#include "lists/guest_record.h"
+
+#include "common/text_field.h"
+
+#include <QtEndian>
+
+namespace {
+
+using R = GuestRecord;
+
+constexpr GuestField text(const char* key, int offset, int width, QString R::*member)
+{
+    return {key, offset, width, member, nullptr};
+}
+
+constexpr GuestField number(const char* key, int offset, qint16 R::*member)
+{
+    return {key, offset, 2, nullptr, member};
+}
+
+const std::array<GuestField, 28> kFields = {{
+    text("fName", 0, 8, &R::fName),
+    text("sName", 8, 8, &R::sName),
+    text("hName", 16, 20, &R::hName),
+    text("birthday", 36, 10, &R::birthday),
+    text("fast", 46, 10, &R::fast),
+    text("second", 56, 10, &R::second),
+    text("third", 66, 10, &R::third),
+    text("fourth", 76, 10, &R::fourth),
+    text("fifth", 86, 10, &R::fifth),
+    text("sixth", 96, 10, &R::sixth),
+    text("seventh", 106, 10, &R::seventh),
+    text("soushin", 116, 6, &R::soushin),
+    text("shiryou", 122, 6, &R::shiryou),
+    text("address", 128, 40, &R::address),
+    text("keisyou", 168, 8, &R::keisyou),
+    number("repeat", 176, &R::repeat),
+    number("mail1", 178, &R::mail1),
+    number("mail2", 180, &R::mail2),
+    number("mail3", 182, &R::mail3),
+    number("mail4", 184, &R::mail4),
+    number("mail5", 186, &R::mail5),
+    number("mail6", 188, &R::mail6),
+    number("mail7", 190, &R::mail7),
+    text("CoName", 192, 40, &R::CoName),
+    text("Post", 232, 8, &R::Post),
+    text("jyusyo", 240, 80, &R::jyusyo),
+    text("TEL", 320, 13, &R::TEL),
+    text("FAX", 333, 13, &R::FAX),
+}};
+
+constexpr std::array<QString R::*, 8> kStepDates = {
+    nullptr, &R::fast, &R::second, &R::third, &R::fourth, &R::fifth, &R::sixth, &R::seventh};
+constexpr std::array<qint16 R::*, 8> kStepSwitches = {
+    &R::repeat, &R::mail1, &R::mail2, &R::mail3, &R::mail4, &R::mail5, &R::mail6, &R::mail7};
+
+} // namespace
+
+const std::array<GuestField, 28>& guestFields() { return kFields; }
+
+const GuestField* findGuestField(QByteArrayView key)
+{
+    for (const GuestField& field : kFields)
+        if (key == field.key)
+            return &field;
+    return nullptr;
+}
+
+QByteArray encodeGuestRecord(const GuestRecord& record)
+{
+    QByteArray bytes(kRecordSize, '\0');
+    for (const GuestField& field : kFields) {
+        if (field.text)
+            bytes.replace(field.offset, field.width, encodeTextField(record.*field.text, field.width));
+        else
+            qToLittleEndian<qint16>(record.*field.number, bytes.data() + field.offset);
+    }
+    return bytes;
+}
+
+GuestRecord decodeGuestRecord(QByteArrayView bytes)
+{
+    QByteArray padded = bytes.first(std::min<qsizetype>(bytes.size(), kRecordSize)).toByteArray();
+    padded.append(kRecordSize - padded.size(), '\0');
+    GuestRecord record;
+    for (const GuestField& field : kFields) {
+        if (field.text)
+            record.*field.text = decodeTextField(QByteArrayView(padded).sliced(field.offset, field.width));
+        else
+            record.*field.number = qFromLittleEndian<qint16>(padded.constData() + field.offset);
+    }
+    return record;
+}
+
+QString stepDate(const GuestRecord& record, int step)
+{
+    return step == 0 ? QString() : record.*kStepDates.at(step);
+}
+qint16 stepSwitch(const GuestRecord& record, int step) { return record.*kStepSwitches.at(step); }
+void setStepSwitch(GuestRecord& record, int step, qint16 value) { record.*kStepSwitches.at(step) = value; }
+
+QString displayName(const GuestRecord& record) { return trimRight(record.fName) + trimRight(record.sName); }
+
+bool isDelivering(const GuestRecord& record) { return record.soushin.startsWith(QStringLiteral("配信中")); }

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+
+constexpr int kRecordSize = 346;
+
+// One guest as stored: text members hold the decoded field untrimmed (an
+// empty text means the field began with a zero byte); switches are 1 for on.
+struct GuestRecord {
+    QString fName, sName, hName, birthday;
+    QString fast, second, third, fourth, fifth, sixth, seventh;
+    QString soushin, shiryou, address, keisyou;
+    qint16 repeat = 0, mail1 = 0, mail2 = 0, mail3 = 0, mail4 = 0, mail5 = 0, mail6 = 0, mail7 = 0;
+    QString CoName, Post, jyusyo, TEL, FAX;
+};
+
+// Where each field lives in the 346 bytes; exactly one of text/number is set.
+struct GuestField {
+    const char* key;
+    int offset;
+    int width;
+    QString GuestRecord::*text;
+    qint16 GuestRecord::*number;
+};
+
+const std::array<GuestField, 28>& guestFields();
+const GuestField* findGuestField(QByteArrayView key);
+
+QByteArray encodeGuestRecord(const GuestRecord& record);
+// A short input reads as if padded with zero bytes.
+GuestRecord decodeGuestRecord(QByteArrayView bytes);
+
+// Steps: 0 is the repeat step, 1..7 the first to final step.
+constexpr int kStepCount = 8;
+QString stepDate(const GuestRecord& record, int step);   // step 1..7
+qint16 stepSwitch(const GuestRecord& record, int step);  // step 0..7
+void setStepSwitch(GuestRecord& record, int step, qint16 value);
+
+// Family name and given name, trailing spaces removed, no separator.
+QString displayName(const GuestRecord& record);
+// Delivery status begins with "配信中".
+bool isDelivering(const GuestRecord& record);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "common/error.h"
+#include "lists/guest_record.h"
+
+#include <QList>
+#include <QString>
+
+// The list file: guest records of 346 bytes, record k (from 1) at (k-1)*346.
+// Every function opens the file, does its one transfer and closes it again.
+// A missing file is created empty; a partial last record reads zero-padded.
+
+enum class EndTest {
+    ZeroProbe,   // the probe field begins with a zero byte
+    BlankProbe,  // the probe field is blank once trailing spaces are removed
+    EmptyRecord, // every byte of the record is zero
+};
+
+using ProbeField = QString GuestRecord::*;
+
+bool IsEndOfList(const GuestRecord& record, EndTest test, ProbeField probe = &GuestRecord::fName);
+
+// Record k, or an empty record when k lies past the end.
+Result<GuestRecord> ReadGuestRecord(const QString& path, int k);
+// Writes the 346 bytes in place, extending the file with empty records.
+Result<void> WriteGuestRecord(const QString& path, int k, const GuestRecord& record);
+// Creates or overwrites the file so that it holds one empty record.
+Result<void> CreateListFile(const QString& path);
+
+// The walk every whole-list operation uses: one read of the file, records
+// 1, 2, ... up to (not including) the first that ends the list by `test`.
+Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test,
+                                         ProbeField probe = &GuestRecord::fName);
+
+// The raw bytes, for operations that must carry records over unchanged.
+Result<QByteArray> readListFile(const QString& path);
+// Replaces the whole file atomically: the old list or the new, never a mixture.
+Result<void> replaceListFile(const QString& path, const QByteArray& bytes);

@@ -1,0 +1,33 @@
+#include "lists/schedule.h"
+
+QList<int> dueSteps(const GuestRecord& guest, const QString& todayText)
+{
+    QList<int> steps;
+    if (!isDelivering(guest))
+        return steps;
+    for (int step = 1; step < kStepCount; ++step) {
+        const bool switchedOn = stepSwitch(guest, step) == 1 || guest.repeat == 1;
+        if (switchedOn && stepDate(guest, step) == todayText)
+            steps.append(step);
+    }
+    return steps;
+}
+
+std::optional<int> mailChoice(const GuestRecord& guest, const QString& todayText)
+{
+    for (int step = 1; step < kStepCount; ++step) {
+        if (stepDate(guest, step) == todayText)
+            return guest.repeat == 1 ? 0 : step;
+    }
+    return std::nullopt;
+}
+
+std::array<bool, kStepCount> switchesAfterClick(std::array<bool, kStepCount> boxes, int clicked)
+{
+    boxes[clicked] = !boxes[clicked];
+    if (clicked == 0)
+        std::fill(boxes.begin() + 1, boxes.end(), false);
+    else
+        boxes[0] = false;
+    return boxes;
+}

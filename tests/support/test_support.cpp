@@ -1,0 +1,73 @@
+#include "test_support.h"
+
+#include "lists/list_file.h"
+
+#include <QDir>
+#include <QFile>
+
+TestHome::TestHome()
+{
+    QDir(dir_.path()).mkpath(QStringLiteral("text"));
+    QDir(dir_.path()).mkpath(QStringLiteral("log"));
+}
+
+QString TestHome::path(const QString& name) const { return dir_.filePath(name); }
+
+GuestRecord makeGuest(const QString& family, const QString& given)
+{
+    GuestRecord guest;
+    guest.fName = family;
+    guest.sName = given;
+    guest.soushin = QStringLiteral("配信中");
+    return guest;
+}
+
+void writeList(const QString& path, const QList<GuestRecord>& guests)
+{
+    QByteArray bytes;
+    for (const GuestRecord& guest : guests)
+        bytes += encodeGuestRecord(guest);
+    writeBytes(path, bytes);
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
+
+void FakeClock::pause(double days)
+{
+    ++pauses;
+    now_ = now_.addMSecs(qint64(days * 86400.0 * 1000.0));
+}
+
+PromptAnswer ScriptedPrompts::message(const QString& title, const QString& text, PromptIcon icon,
+                                      PromptButtons buttons)
+{
+    asked.append({title, text, icon, buttons});
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+}
+
+QString ScriptedPrompts::openFile(const QString& dir, const QString&, const QString&)
+{
+    dialogDirs.append(dir);
+    return files.isEmpty() ? QString() : files.takeFirst();
+}
+
+QString ScriptedPrompts::saveFile(const QString& dir, const QString&, const QString&)
+{
+    dialogDirs.append(dir);
+    return files.isEmpty() ? QString() : files.takeFirst();
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "common/clock.h"
+#include "common/operator_prompts.h"
+#include "lists/guest_record.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+using namespace Qt::Literals::StringLiterals;
+
+// A program folder of its own for one test, with text/ and log/.
+class TestHome {
+public:
+    TestHome();
+    QString path(const QString& name) const; // a file in the folder
+    QString root() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// A delivering guest with the given names; everything else blank or off.
+GuestRecord makeGuest(const QString& family, const QString& given = QString());
+// Writes the guests as records 1..n of a new list file at path.
+void writeList(const QString& path, const QList<GuestRecord>& guests);
+QByteArray readBytes(const QString& path);
+void writeBytes(const QString& path, const QByteArray& bytes);
+
+// A clock that stands still until a test moves it; pause() advances it.
+class FakeClock : public Clock {
+public:
+    explicit FakeClock(QDateTime start) : now_(std::move(start)) {}
+    QDateTime now() const override { return now_; }
+    void pause(double days) override;
+    void set(QDateTime t) { now_ = std::move(t); }
+    int pauses = 0;
+
+private:
+    QDateTime now_;
+};
+
+// Answers message boxes and file dialogs from queues and records every question.
+class ScriptedPrompts : public OperatorPrompts {
+public:
+    struct Asked {
+        QString title;
+        QString text;
+        PromptIcon icon;
+        PromptButtons buttons;
+    };
+    PromptAnswer message(const QString& title, const QString& text, PromptIcon icon,
+                         PromptButtons buttons) override;
+    QString openFile(const QString& dir, const QString& fileName, const QString& filter) override;
+    QString saveFile(const QString& dir, const QString& fileName, const QString& filter) override;
+
+    QList<PromptAnswer> answers;  // taken in order; Ok/Yes when empty
+    QStringList files;            // taken in order; cancel ("") when empty
+    QList<Asked> asked;
+    QStringList dialogDirs;       // the folder each file dialog opened in
+};
+
+class RecordingProgramControl : public ProgramControl {
+public:
+    void endProgram() override { ++ends; }
+    int ends = 0;
+};
