@@ -1,0 +1,289 @@
+#include "app/form1.h"
+
+#include "common/clock.h"
+#include "common/operator_prompts.h"
+#include "datalist/ui/data_list_panel.h"
+#include "delivery/guest_lookup.h"
+#include "delivery/ui/file_dialog_memory.h"
+#include "delivery/ui/send_panel.h"
+#include "delivery/ui/settings_panel.h"
+#include "exchange/ui/exchange_commands.h"
+#include "lists/list_file.h"
+#include "lists/ui/new_list_dialog.h"
+#include "lists/ui/record_editor.h"
+#include "printing/ui/print_panel.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Tab { SendTab, RegisterTab, PrintTab, HelpTab };
+
+QWidget* page(int index)
+{
+    auto* widget = new QWidget;
+    widget->setObjectName(QStringLiteral("Picture3(%1)").arg(index));
+    return widget;
+}
+
+} // namespace
+
+Form1::Form1(const ProgramDir& dir, Seams seams, QWidget* parent)
+    : QMainWindow(parent),
+      dir_(dir),
+      seams_(seams),
+      dialogMemory_(std::make_unique<FileDialogMemory>(seams.prompts)),
+      exchange_(std::make_unique<ExchangeCommands>(dir_, seams.prompts))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Ladderpost for Windows"));
+    // No close box: only the quit command ends the program.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint);
+    buildPages();
+    buildMenus();
+    buildSplash();
+    resize(760, 533);
+    onTabChanged(SendTab);
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildPages()
+{
+    const auto listPath = [this] { return listPath_; };
+    tabs_ = new QTabWidget;
+    tabs_->setObjectName(QStringLiteral("TabStrip1"));
+
+    QWidget* sendPage = page(SendTab);
+    settingsPanel_ = new SettingsPanel(dir_, seams_.prompts, *dialogMemory_);
+    sendPanel_ = new SendPanel(dir_, seams_.clock, seams_.prompts, seams_.transport, seams_.control,
+                               *settingsPanel_, *dialogMemory_, listPath);
+    (new QVBoxLayout(sendPage))->addWidget(sendPanel_);
+
+    QWidget* registerPage = page(RegisterTab);
+    editor_ = new RecordEditor(listPath, seams_.clock, seams_.prompts);
+    auto* registerLayout = new QHBoxLayout(registerPage);
+    registerLayout->addWidget(editor_, 3);
+    registerLayout->addWidget(settingsPanel_, 2);
+
+    QWidget* printPage = page(PrintTab);
+    dataList_ = new DataListPanel(listPath, seams_.prompts);
+    printPanel_ = new PrintPanel(dir_, seams_.prompts, seams_.printing,
+                                 PrintTarget{dataList_->chooser(), dataList_->startPosition(),
+                                             dataList_->startLabel(), dataList_->startSuffix(),
+                                             [this] { return dataList_->rowCount(); }, listPath});
+    auto* printLayout = new QVBoxLayout(printPage);
+    printLayout->addWidget(dataList_, 1);
+    printLayout->addWidget(printPanel_);
+
+    QWidget* helpPage = page(HelpTab);
+    help_ = new QTextBrowser;
+    help_->setObjectName(QStringLiteral("WebBrowser1"));
+    help_->setOpenExternalLinks(false);
+    (new QVBoxLayout(helpPage))->addWidget(help_);
+
+    tabs_->addTab(sendPage, QStringLiteral(" 送信タブレット "));
+    tabs_->addTab(registerPage, QStringLiteral(" 情報登録/初期設定 "));
+    tabs_->addTab(printPage, QStringLiteral(" 帳 票 印 刷 "));
+    tabs_->addTab(helpPage, QStringLiteral("オンラインヘルプ"));
+    setCentralWidget(tabs_);
+    connect(tabs_, &QTabWidget::currentChanged, this, &Form1::onTabChanged);
+    connect(settingsPanel_, &SettingsPanel::settingsStored, this, &Form1::onSettingsStored);
+
+    newListDialog_ = new NewListDialog(dir_, seams_.prompts, this);
+    connect(newListDialog_, &NewListDialog::listCreated, this, &Form1::onListCreated);
+}
+
+QAction* Form1::addMenuAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+void Form1::buildMenus()
+{
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    fileMenu_->setObjectName(QStringLiteral("mnuFile"));
+    QAction* open = addMenuAction(fileMenu_, "mnuTxtOpen", QStringLiteral("開く(&O)"), QKeySequence(QStringLiteral("Ctrl+O")));
+    QAction* overwrite =
+        addMenuAction(fileMenu_, "mnuOverWrite", QStringLiteral("上書き保存(&S)"), QKeySequence(QStringLiteral("Ctrl+S")));
+    QAction* saveAs =
+        addMenuAction(fileMenu_, "mnuNewWrite", QStringLiteral("名前を付けて保存(&E)"), QKeySequence(QStringLiteral("Ctrl+E")));
+    fileMenu_->addSeparator();
+    QAction* newList =
+        addMenuAction(fileMenu_, "mnuNewList", QStringLiteral("新規リスト作成(&N)"), QKeySequence(QStringLiteral("Ctrl+N")));
+    QAction* loadList =
+        addMenuAction(fileMenu_, "mnuLoadList", QStringLiteral("既存リスト読込(&R)"), QKeySequence(QStringLiteral("Ctrl+R")));
+    fileMenu_->addSeparator();
+    QAction* quitAction = addMenuAction(fileMenu_, "mnuQuit", QStringLiteral("終了(&Q)"), QKeySequence());
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
+    tools->setObjectName(QStringLiteral("mnuTool"));
+    QAction* logView =
+        addMenuAction(tools, "mnuLogView", QStringLiteral("送信ログを開く(&L)"), QKeySequence(QStringLiteral("Ctrl+L")));
+    tools->addSeparator();
+    QAction* import =
+        addMenuAction(tools, "mnuImport", QStringLiteral("名簿のインポート(&I)"), QKeySequence(QStringLiteral("Ctrl+I")));
+    QAction* exportList =
+        addMenuAction(tools, "mnuExport", QStringLiteral("名簿のエクスポート(&G)"), QKeySequence(QStringLiteral("Ctrl+G")));
+    tools->addSeparator();
+    QAction* scramble = addMenuAction(tools, "mnuScramble", QStringLiteral("スクランブル配信"), QKeySequence());
+
+    QAction* loadSetting = menuBar()->addAction(QStringLiteral("設定読込(&S)"));
+    loadSetting->setObjectName(QStringLiteral("mnuLoadSetting"));
+
+    sendTabActions_ = {open, overwrite, saveAs, logView, scramble};
+    connect(open, &QAction::triggered, sendPanel_, &SendPanel::openText);
+    connect(overwrite, &QAction::triggered, sendPanel_, &SendPanel::overwriteText);
+    connect(saveAs, &QAction::triggered, sendPanel_, &SendPanel::saveTextAs);
+    connect(newList, &QAction::triggered, newListDialog_, &QWidget::show);
+    connect(loadList, &QAction::triggered, this, &Form1::LoadCurrentList);
+    connect(quitAction, &QAction::triggered, this, &Form1::quit);
+    connect(logView, &QAction::triggered, sendPanel_, &SendPanel::openSendLog);
+    connect(import, &QAction::triggered, this, &Form1::importCsv);
+    connect(exportList, &QAction::triggered, this, [this] { exchange_->ExportCsv(listPath_); });
+    connect(scramble, &QAction::triggered, sendPanel_, &SendPanel::showScrambleButton);
+    connect(loadSetting, &QAction::triggered, settingsPanel_, &SettingsPanel::readSettings);
+}
+
+void Form1::buildSplash()
+{
+    QPixmap picture(1126, 750);
+    picture.fill(QColor(0, 64, 128));
+    QPainter painter(&picture);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setPointSize(36);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(picture.rect().adjusted(0, 0, 0, -120), Qt::AlignCenter, QStringLiteral("Ladderpost"));
+    font.setPointSize(16);
+    font.setBold(false);
+    painter.setFont(font);
+    painter.drawText(picture.rect().adjusted(0, 120, 0, 0), Qt::AlignCenter, QStringLiteral("ステップメール配信システム"));
+    painter.end();
+
+    splash_ = new QLabel(this);
+    splash_->setObjectName(QStringLiteral("Picture2"));
+    splash_->setPixmap(picture);
+    splash_->setScaledContents(true);
+    splashTimer_ = new QTimer(this);
+    splashTimer_->setObjectName(QStringLiteral("Timer2"));
+    splashTimer_->setSingleShot(true);
+    splashTimer_->setInterval(2000);
+    connect(splashTimer_, &QTimer::timeout, splash_, &QWidget::hide);
+}
+
+void Form1::LoadCurrentList()
+{
+    const QString chosen = seams_.prompts.openFile(dir_.root(), QStringLiteral("*.lst"), QStringLiteral("*.lst"));
+    if (!chosen.isEmpty())
+        listPath_ = chosen;
+    if (listPath_.isEmpty())
+        listPath_ = dir_.defaultList();
+    splashTimer_->start();
+    resize(760, 533);
+    splash_->setGeometry(0, 0, 751, 500);
+    splash_->show();
+    splash_->raise();
+    sendPanel_->setStartupDay(seams_.clock.today().day());
+    No_Terminate();
+    sendPanel_->resetForLoad();
+    editor_->setCurrentRecord(1);
+    walkList();
+    sendPanel_->clearLoadedFile();
+    settingsPanel_->readSettings();
+    sendPanel_->startupPrompt();
+    if (editor_->findChild<QLineEdit*>(QStringLiteral("Text1(3)"))->text().trimmed().isEmpty())
+        editor_->setComboDefaults();
+}
+
+// One read of the list fills the editor, the keyword lists, the count and the send list.
+void Form1::walkList()
+{
+    auto guests = readGuestList(listPath_, EndTest::ZeroProbe, &GuestRecord::birthday);
+    if (!guests) {
+        seams_.prompts.warn(messageTitle(QStringLiteral("　ファイルエラー　")), guests.error().message);
+        guests = QList<GuestRecord>();
+    }
+    editor_->ShowRecord(1);
+    editor_->fillKeywordLists(*guests);
+    sendPanel_->setSendList(dueNames(*guests, dateText(seams_.clock.today())));
+    editor_->setGuestCount(int(guests->size()));
+}
+
+void Form1::No_Terminate() { quitting_ = false; }
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (quitting_)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void Form1::onTabChanged(int index)
+{
+    const bool sending = index == SendTab;
+    for (QAction* action : std::as_const(sendTabActions_))
+        action->setEnabled(sending);
+    sendPanel_->setClockRunning(sending);
+    if (!sending)
+        sendPanel_->hideScrambleButton();
+    if (index == RegisterTab)
+        editor_->prepareForTab();
+    else if (index == PrintTab)
+        dataList_->refreshForTab();
+    else if (index == HelpTab)
+        help_->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
+}
+
+void Form1::quit()
+{
+    if (!settingsPanel_->writeSettings()) {
+        const auto answer = seams_.prompts.message(messageTitle(QStringLiteral("　終了の確認　")),
+                                                   QStringLiteral("設定を保存できませんでした。このまま終了しますか？"),
+                                                   PromptIcon::Question, PromptButtons::YesNo);
+        if (answer != PromptAnswer::Yes)
+            return;
+    }
+    quitting_ = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void Form1::importCsv()
+{
+    const std::optional<int> imported = exchange_->ImportCsv(listPath_);
+    if (!imported)
+        return;
+    editor_->RefreshKeywordLists();
+    editor_->ShowRecord(1);
+    editor_->setGuestCount(*imported);
+}
+
+void Form1::onListCreated(const QString& path)
+{
+    listPath_ = path;
+    editor_->clearForNewList();
+}
+
+void Form1::onSettingsStored()
+{
+    fileMenu_->setEnabled(true);
+    sendPanel_->onSettingsStored();
+}
+
+void Form1::OnMail(const QString& name) { sendPanel_->OnMail(name); }
+void Form1::Send_Scramble() { sendPanel_->Send_Scramble(); }
+void Form1::NewRec(int& n) { editor_->NewRec(n); }

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/seams.h"
+#include "common/program_dir.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class DataListPanel;
+class ExchangeCommands;
+class FileDialogMemory;
+class NewListDialog;
+class PrintPanel;
+class QAction;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QTextBrowser;
+class QTimer;
+class RecordEditor;
+class SendPanel;
+class SettingsPanel;
+
+// The main window: four tab pages, the menus, the splash, and the list load
+// that ties the pages together. The pages do their own work.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    Form1(const ProgramDir& dir, Seams seams, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    void LoadCurrentList();
+    void No_Terminate();
+    void OnMail(const QString& name);
+    void Send_Scramble();
+    void NewRec(int& n);
+
+    const QString& currentListPath() const { return listPath_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildPages();
+    void buildMenus();
+    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut);
+    void buildSplash();
+    void onTabChanged(int index);
+    void walkList();
+    void quit();
+    void importCsv();
+    void onListCreated(const QString& path);
+    void onSettingsStored();
+
+    ProgramDir dir_;
+    Seams seams_;
+    QString listPath_;
+    bool quitting_ = false;
+
+    std::unique_ptr<FileDialogMemory> dialogMemory_;
+    std::unique_ptr<ExchangeCommands> exchange_;
+    QTabWidget* tabs_ = nullptr;
+    QLabel* splash_ = nullptr;
+    QTimer* splashTimer_ = nullptr;
+    SendPanel* sendPanel_ = nullptr;
+    RecordEditor* editor_ = nullptr;
+    SettingsPanel* settingsPanel_ = nullptr;
+    DataListPanel* dataList_ = nullptr;
+    PrintPanel* printPanel_ = nullptr;
+    QTextBrowser* help_ = nullptr;
+    NewListDialog* newListDialog_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QList<QAction*> sendTabActions_;
+};

@@ -1,0 +1,173 @@
+#include "app/form1.h"
+
+#include "common/text_field.h"
+#include "lists/list_file.h"
+#include "recording_surface.h"
+#include "recording_transport.h"
+#include "test_support.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A whole window on a temporary program folder, with scripted seams.
+struct Window {
+    TestHome home;
+    FakeClock clock{QDateTime(QDate(2024, 5, 1), QTime(9, 0))};
+    ScriptedPrompts prompts;
+    RecordingTransport transport;
+    RecordingSurfaceFactory printing;
+    RecordingProgramControl control;
+    ProgramDir dir{home.root()};
+    Form1 form{dir, Seams{clock, prompts, transport, printing, control}};
+
+    template <typename T>
+    T* find(const QString& name) { return form.findChild<T*>(name); }
+    QTabWidget* tabs() { return find<QTabWidget>(u"TabStrip1"_s); }
+    QTimer* clockTimer() { return find<QTimer>(u"Timer1"_s); }
+    QAction* action(const QString& name) { return find<QAction>(name); }
+};
+
+} // namespace
+
+TEST(MainWindow, ShowsItsCaptionTabsAndMenus)
+{
+    Window w;
+    EXPECT_EQ(w.form.windowTitle(), u"Ladderpost for Windows");
+    QTabWidget* tabs = w.tabs();
+    ASSERT_EQ(tabs->count(), 4);
+    EXPECT_EQ(tabs->tabText(0), u" 送信タブレット ");
+    EXPECT_EQ(tabs->tabText(1), u" 情報登録/初期設定 ");
+    EXPECT_EQ(tabs->tabText(2), u" 帳 票 印 刷 ");
+    EXPECT_EQ(tabs->tabText(3), u"オンラインヘルプ");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(tabs->widget(i)->objectName(), u"Picture3(%1)"_s.arg(i));
+    EXPECT_EQ(w.action(u"mnuTxtOpen"_s)->shortcut(), QKeySequence(u"Ctrl+O"_s));
+    EXPECT_EQ(w.action(u"mnuExport"_s)->text(), u"名簿のエクスポート(&G)");
+    EXPECT_EQ(w.action(u"mnuLoadSetting"_s)->text(), u"設定読込(&S)");
+    EXPECT_TRUE(w.action(u"mnuQuit"_s)->shortcut().isEmpty());
+}
+
+TEST(MainWindow, SendTabMenusAndClockRunOnlyOnTheFirstTab)
+{
+    Window w;
+    const QStringList names{u"mnuTxtOpen"_s, u"mnuOverWrite"_s, u"mnuNewWrite"_s, u"mnuLogView"_s, u"mnuScramble"_s};
+    for (const QString& name : names)
+        EXPECT_TRUE(w.action(name)->isEnabled()) << name.toStdString();
+    EXPECT_TRUE(w.clockTimer()->isActive());
+    for (int tab : {1, 2, 3}) {
+        w.tabs()->setCurrentIndex(tab);
+        for (const QString& name : names)
+            EXPECT_FALSE(w.action(name)->isEnabled()) << name.toStdString();
+        EXPECT_FALSE(w.clockTimer()->isActive());
+    }
+    w.tabs()->setCurrentIndex(0);
+    for (const QString& name : names)
+        EXPECT_TRUE(w.action(name)->isEnabled());
+    EXPECT_TRUE(w.clockTimer()->isActive());
+    EXPECT_TRUE(w.find<QMenu>(u"mnuFile"_s)->isEnabled());
+    EXPECT_TRUE(w.find<QMenu>(u"mnuTool"_s)->isEnabled());
+}
+
+TEST(MainWindow, CloseRequestLeavesTheWindowOpenAndQuitWritesSettings)
+{
+    Window w;
+    w.form.show();
+    QCloseEvent event;
+    QCoreApplication::sendEvent(&w.form, &event);
+    EXPECT_FALSE(event.isAccepted());
+    EXPECT_TRUE(w.form.isVisible());
+    EXPECT_FALSE(QFile::exists(w.home.path(u"config.ini"_s)));
+
+    w.action(u"mnuQuit"_s)->trigger();
+    EXPECT_TRUE(QFile::exists(w.home.path(u"config.ini"_s)));
+    EXPECT_FALSE(w.form.isVisible());
+}
+
+TEST(MainWindow, FirstStartInAnEmptyFolderCreatesTheDefaultList)
+{
+    Window w;
+    w.form.LoadCurrentList();
+    EXPECT_EQ(w.form.currentListPath(), w.home.path(u"guestlst.lst"_s));
+    ASSERT_TRUE(QFile::exists(w.home.path(u"guestlst.lst"_s)));
+    EXPECT_EQ(QFile(w.home.path(u"guestlst.lst"_s)).size(), 0);
+    EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
+    EXPECT_EQ(w.find<QListWidget>(u"List1"_s)->count(), 0);
+    EXPECT_TRUE(w.prompts.asked.isEmpty());
+}
+
+TEST(MainWindow, LoadFillsKeywordListsCountAndEditor)
+{
+    Window w;
+    const QString list = w.home.path(u"three.lst"_s);
+    GuestRecord due = makeGuest(u"山田"_s, u"花子"_s);
+    due.fast = due.second = u"2024/05/01"_s;
+    due.mail1 = due.mail2 = 1;
+    writeList(list, {due, makeGuest(u"佐藤"_s, u"一郎"_s), makeGuest(u"鈴木"_s, u"次郎"_s)});
+    w.prompts.files = {list};
+    w.prompts.answers = {PromptAnswer::No};
+    w.form.LoadCurrentList();
+
+    EXPECT_EQ(w.form.currentListPath(), list);
+    for (const char* name : {"Combo3", "Combo4", "Combo5", "Combo6", "Combo7", "Combo8"}) {
+        auto* combo = w.find<QComboBox>(QString::fromLatin1(name));
+        EXPECT_EQ(combo->count(), 3) << name;
+        EXPECT_EQ(combo->currentText(), u"-選択-") << name;
+    }
+    EXPECT_EQ(w.find<QComboBox>(u"Combo3"_s)->itemText(1), u"佐藤");
+    EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"3");
+    EXPECT_EQ(w.find<QLineEdit>(u"Text1(0)"_s)->text(), u"山田");
+    // Two steps due today: listed twice; the operator answered No, so nothing went out.
+    EXPECT_EQ(w.find<QListWidget>(u"List1"_s)->count(), 2);
+    ASSERT_EQ(w.prompts.asked.size(), 1);
+    EXPECT_EQ(w.prompts.asked[0].text, u"本日の送信対象が見つかりました　直ちに送信しますか？");
+    EXPECT_TRUE(w.transport.sent.isEmpty());
+}
+
+TEST(MainWindow, LoadingASecondListReplacesTheFirst)
+{
+    Window w;
+    const QString first = w.home.path(u"first.lst"_s);
+    const QString second = w.home.path(u"second.lst"_s);
+    writeList(first, {makeGuest(u"山田"_s), makeGuest(u"佐藤"_s)});
+    writeList(second, {makeGuest(u"鈴木"_s)});
+    w.prompts.files = {first, second};
+    w.form.LoadCurrentList();
+    w.action(u"mnuLoadList"_s)->trigger();
+    auto* names = w.find<QComboBox>(u"Combo3"_s);
+    ASSERT_EQ(names->count(), 1);
+    EXPECT_EQ(names->itemText(0), u"鈴木");
+    EXPECT_EQ(w.find<QLabel>(u"Label13"_s)->text(), u"1");
+    EXPECT_EQ(w.find<QLineEdit>(u"Text1(0)"_s)->text(), u"鈴木");
+}
+
+TEST(MainWindow, CancelledListDialogKeepsTheCurrentList)
+{
+    Window w;
+    const QString list = w.home.path(u"mine.lst"_s);
+    writeList(list, {makeGuest(u"山田"_s)});
+    w.prompts.files = {list};
+    w.form.LoadCurrentList();
+    w.action(u"mnuLoadList"_s)->trigger(); // no more scripted files: cancelled
+    EXPECT_EQ(w.form.currentListPath(), list);
+}
+
+TEST(MainWindow, UnreadableListIsReportedAndTheWindowGoesOn)
+{
+    Window w;
+    const QString list = w.home.path(u"gone/missing.lst"_s);
+    w.prompts.files = {list};
+    w.form.LoadCurrentList();
+    ASSERT_FALSE(w.prompts.asked.isEmpty());
+    EXPECT_TRUE(w.prompts.asked[0].text.contains(list));
+    EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
+}
