@@ -107,6 +107,8 @@ Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& mes
                     QStringLiteral("宛先メールアドレス「%1」が正しくありません。").arg(mail.to));
     if (hasControl(mail.subject))
         return fail(ErrorKind::InvalidInput, QStringLiteral("件名に使えない制御文字が含まれています。"));
+    if (!mail.sentAt.isValid())
+        return fail(ErrorKind::InvalidInput, QStringLiteral("送信日時がありません。"));
     if (!isPlainMailAddress(messageId))
         return fail(ErrorKind::InvalidInput, QStringLiteral("Message-ID が正しくありません。"));
 

@@ -130,7 +130,10 @@ Result<void> CurlMailTransport::send(const OutgoingMail& mail)
         return std::unexpected(endpoint.error());
     const QString domain = mail.from.section(u'@', -1);
     const QString messageId = QUuid::createUuid().toString(QUuid::WithoutBraces) + u'@' + domain;
-    auto message = buildMailMessage(mail, messageId);
+    OutgoingMail dated = mail;
+    if (!dated.sentAt.isValid())
+        dated.sentAt = QDateTime::currentDateTime();
+    auto message = buildMailMessage(dated, messageId);
     if (!message)
         return std::unexpected(message.error());
 

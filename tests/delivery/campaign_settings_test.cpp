@@ -67,6 +67,9 @@ TEST(SettingsFile, LeadingFieldIsWrittenBackAsRead)
     withComma.leading = u"a,b"_s;
     EXPECT_EQ(parseCampaignSettings(formatCampaignSettings(withComma)).leading, u"a,b"_s);
     EXPECT_EQ(parseCampaignSettings(formatCampaignSettings(withComma)).textFiles[0], QString());
+
+    const CampaignSettings inner = parseCampaignSettings("a\"b,\"t\"");
+    EXPECT_TRUE(formatCampaignSettings(inner).startsWith("a\"b,\"t\","));
 }
 
 TEST(SettingsFile, UnquotedAndTruncatedLinesReadWhatIsThere)

@@ -4,6 +4,7 @@
 #include "test_support.h"
 
 #include <QTimeZone>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -92,6 +93,7 @@ TEST(MailMessage, HeaderInjectionAndMalformedAddressesAreRefused)
         [](OutgoingMail& m) { m.from = u"shop@"_s; },
         [](OutgoingMail& m) { m.to = u"a@example.jp> NOTIFY=NEVER"_s; },
         [](OutgoingMail& m) { m.to = QString(); },
+        [](OutgoingMail& m) { m.sentAt = QDateTime(); },
     };
     for (const auto& spoil : spoilers) {
         OutgoingMail m = mail();

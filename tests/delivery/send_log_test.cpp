@@ -68,3 +68,18 @@ TEST(SendLog, MissingFolderIsAnErrorNamingTheFile)
     EXPECT_TRUE(path.error().message.contains(gone));
     EXPECT_TRUE(path.error().message.contains(u"[1]-2005_2_9"_s));
 }
+
+TEST(SendLog, NoNumberBeyondTheSixteenBitCount)
+{
+    TestHome home;
+    const QString logDir = home.path(u"log"_s);
+    for (int i = 0; i < 32766; ++i)
+        writeBytes(logDir + u"/%1.log"_s.arg(i), QByteArray());
+    const auto last = writeSendLog(logDir, kDay, u"甲"_s, u"body"_s);
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->endsWith(u"[32767]-2005_2_9\u3000[甲].log"_s));
+
+    const auto over = writeSendLog(logDir, kDay, u"甲"_s, u"body"_s);
+    ASSERT_FALSE(over);
+    EXPECT_EQ(logFiles(logDir).size(), 32767);
+}
