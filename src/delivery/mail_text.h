@@ -1,0 +1,10 @@
+#pragma once
+
+#include "common/error.h"
+
+#include <QString>
+
+// Code page 932 or UTF-8; line ends come back as "\n". The error names the file.
+Result<QString> readMailText(const QString& path);
+// Code page 932 with CR LF line ends, replaced atomically. The error names the file.
+Result<void> writeMailText(const QString& path, const QString& text);

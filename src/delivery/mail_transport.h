@@ -1,0 +1,36 @@
+#pragma once
+
+#include "common/error.h"
+
+#include <QDateTime>
+#include <QString>
+
+// One mail as handed to the transport; the transport adds the date line to the body.
+struct OutgoingMail {
+    QString server;  // "host" (port 25) or "host:port"
+    QString from;
+    QString to;
+    QString subject;
+    QString body;
+    QDateTime sentAt;  // the transport takes the current time when this is not set
+};
+
+class MailTransport {
+public:
+    virtual ~MailTransport() = default;
+    // ConnectFailed, RecipientRefused, InvalidInput (nothing sent) or Transfer.
+    virtual Result<void> send(const OutgoingMail& mail) = 0;
+};
+
+// SMTP through libcurl: connect timeout 30 s, whole transfer 120 s.
+class CurlMailTransport : public MailTransport {
+public:
+    Result<void> send(const OutgoingMail& mail) override;
+};
+
+// "host" or "host:port" split into its parts; InvalidInput when malformed.
+struct SmtpEndpoint {
+    QString host;
+    int port = 25;
+};
+Result<SmtpEndpoint> parseSmtpServer(const QString& server);

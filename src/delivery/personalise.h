@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+inline const QString kPersonalMarker = QStringLiteral("★★★");
+
+// Every marker (case-insensitive) becomes the family name and honorific, each
+// with trailing spaces removed.
+QString personalise(const QString& text, const QString& familyName, const QString& honorific);
