@@ -1,0 +1,101 @@
+#include "exchange/csv.h"
+
+#include "common/cp932.h"
+
+namespace {
+
+QString quoted(const QString& cell)
+{
+    QString escaped = cell;
+    escaped.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
+// Splits text into rows of cells, one character at a time.
+class CsvParser {
+public:
+    Result<CsvRows> parse(QStringView text)
+    {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (inQuotes_) {
+                if (c != u'"')
+                    cell_ += c;
+                else if (i + 1 < text.size() && text[i + 1] == u'"')
+                    cell_ += text[++i];
+                else
+                    inQuotes_ = false;
+            } else if (c == u'"' && atCellStart_) {
+                inQuotes_ = true;
+                atCellStart_ = false;
+                quoteRow_ = rows_.size() + 1;
+            } else if (c == u',') {
+                endCell();
+            } else if (c == u'\r' || c == u'\n') {
+                if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                    ++i;
+                endRow();
+            } else {
+                cell_ += c;
+                atCellStart_ = false;
+            }
+        }
+        if (inQuotes_)
+            return fail(ErrorKind::Format,
+                        QStringLiteral("%1 行目の引用符が閉じられていません。").arg(quoteRow_));
+        if (!atCellStart_ || !row_.isEmpty())
+            endRow();
+        return std::move(rows_);
+    }
+
+private:
+    void endCell()
+    {
+        row_.append(cell_);
+        cell_.clear();
+        atCellStart_ = true;
+    }
+    void endRow()
+    {
+        endCell();
+        rows_.append(row_);
+        row_.clear();
+    }
+
+    CsvRows rows_;
+    QStringList row_;
+    QString cell_;
+    bool inQuotes_ = false;
+    bool atCellStart_ = true;
+    qsizetype quoteRow_ = 0;
+};
+
+} // namespace
+
+QByteArray encodeCsvRow(const QStringList& cells)
+{
+    QStringList quotedCells;
+    quotedCells.reserve(cells.size());
+    for (const QString& cell : cells)
+        quotedCells.append(quoted(cell));
+    return toCp932(quotedCells.join(u',')) + "\r\n";
+}
+
+Result<void> writeCsv(QIODevice& device, const CsvRows& rows)
+{
+    for (const QStringList& row : rows) {
+        const QByteArray line = encodeCsvRow(row);
+        if (device.write(line) != line.size())
+            return fail(ErrorKind::Io, device.errorString());
+    }
+    return {};
+}
+
+Result<CsvRows> parseCsv(QStringView text) { return CsvParser().parse(text); }
+
+Result<CsvRows> readCsv(QIODevice& device)
+{
+    if (!device.isReadable())
+        return fail(ErrorKind::Io, device.errorString());
+    return parseCsv(decodeCp932OrUtf8(device.readAll()));
+}

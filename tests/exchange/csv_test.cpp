@@ -1,0 +1,77 @@
+#include "exchange/csv.h"
+
+#include "test_support.h"
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+
+TEST(CsvWriter, QuotesEveryCellDoublesQuotesAndEndsWithCrLf)
+{
+    EXPECT_EQ(encodeCsvRow({u"1"_s, u"say \"hi\""_s, u""_s, u"a,b"_s}),
+              QByteArray("\"1\",\"say \"\"hi\"\"\",\"\",\"a,b\"\r\n"));
+}
+
+TEST(CsvWriter, WritesCodePage932)
+{
+    EXPECT_EQ(encodeCsvRow({u"山田"_s, u"①"_s}), QByteArray("\"\x8E\x52\x93\x63\",\"\x87\x40\"\r\n"));
+}
+
+TEST(CsvWriter, DeviceThatRefusesWritesIsReported)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(writeCsv(buffer, {{u"a"_s}}));
+}
+
+TEST(CsvReader, QuotedCellsKeepCommasQuotesAndLineBreaks)
+{
+    const auto rows = parseCsv(u"\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\"\r\nplain,  spaced ,\r\n"_s);
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 2);
+    EXPECT_EQ(rows->at(0), QStringList({u"a,b"_s, u"say \"hi\""_s, u"two\r\nlines"_s}));
+    EXPECT_EQ(rows->at(1), QStringList({u"plain"_s, u"  spaced "_s, u""_s}));
+}
+
+TEST(CsvReader, LineEndsOfEveryKindAndNoneAtTheEnd)
+{
+    const auto rows = parseCsv(u"a\nb\rc\r\n\"d\""_s);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(*rows, CsvRows({{u"a"_s}, {u"b"_s}, {u"c"_s}, {u"d"_s}}));
+}
+
+TEST(CsvReader, EmptyLineIsARowWithOneEmptyCell)
+{
+    const auto rows = parseCsv(u"a\r\n\r\nb\r\n"_s);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(*rows, CsvRows({{u"a"_s}, {u""_s}, {u"b"_s}}));
+}
+
+TEST(CsvReader, QuoteInsideAnUnquotedCellIsText)
+{
+    const auto rows = parseCsv(u"ab\"c,\"x\"y"_s);
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->at(0), QStringList({u"ab\"c"_s, u"xy"_s}));
+}
+
+TEST(CsvReader, UnclosedQuoteIsAnErrorNamingItsRow)
+{
+    const auto rows = parseCsv(u"\"a\"\r\n\"b\"\r\n\"c,d\r\n"_s);
+    ASSERT_FALSE(rows);
+    EXPECT_EQ(rows.error().kind, ErrorKind::Format);
+    EXPECT_TRUE(rows.error().message.startsWith(u"3 行目"_s)) << rows.error().message.toStdString();
+}
+
+TEST(CsvReader, ReadsCodePage932AndUtf8WithOrWithoutMark)
+{
+    const QByteArray cp932("\"\x8E\x52\x93\x63\",x\r\n");
+    const QByteArray utf8 = u"\"山田\",x\r\n"_s.toUtf8();
+    for (const QByteArray& bytes : {cp932, utf8, QByteArray("\xEF\xBB\xBF") + utf8}) {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const auto rows = readCsv(buffer);
+        ASSERT_TRUE(rows);
+        EXPECT_EQ(*rows, CsvRows({{u"山田"_s, u"x"_s}}));
+    }
+}
