@@ -1,0 +1,63 @@
+#include "delivery/send_log.h"
+
+#include "common/cp932.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// The log number is a signed 16-bit count.
+constexpr int kMaxLogFiles = 32767;
+
+// A name from the list must not reach another folder or break the file name.
+QString safeFileText(const QString& name)
+{
+    QString safe = name;
+    for (QChar& c : safe) {
+        if (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control)
+            c = u'_';
+    }
+    return safe;
+}
+
+QByteArray logBytes(const QString& body)
+{
+    QString lines = body;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(u'\n', QStringLiteral("\r\n"));
+    return toCp932(lines);
+}
+
+} // namespace
+
+QString sendLogName(int n, const QDate& day, const QString& displayName)
+{
+    return QStringLiteral("[%1]-%2_%3_%4　[%5].log")
+        .arg(n)
+        .arg(day.year())
+        .arg(day.month())
+        .arg(day.day())
+        .arg(safeFileText(displayName));
+}
+
+Result<QString> writeSendLog(const QString& logDir, const QDate& day, const QString& displayName,
+                             const QString& body)
+{
+    const QDir dir(logDir);
+    const qsizetype count = dir.entryList(QDir::Files | QDir::NoSymLinks).size();
+    if (count >= kMaxLogFiles)
+        return fail(ErrorKind::Io,
+                    QStringLiteral("送信ログのフォルダ「%1」のファイルが多すぎます。").arg(logDir));
+    // After a log was deleted, the count can name an existing file: take the next free number.
+    int n = int(count) + 1;
+    while (QFileInfo::exists(dir.filePath(sendLogName(n, day, displayName))))
+        ++n;
+    const QString path = dir.filePath(sendLogName(n, day, displayName));
+    const QByteArray bytes = logBytes(body);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return fail(ErrorKind::Io, QStringLiteral("送信ログ「%1」を書き込めません。").arg(path));
+    return path;
+}
