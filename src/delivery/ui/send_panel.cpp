@@ -417,7 +417,7 @@ void SendPanel::onScrambleClicked()
         const GuestRecord& guest = (*guests)[next++];
         currentRecipientName_ = list1_->item(0)->text();
         text20_ = displayName(guest);
-        label2_ = trimRight(guest.address);
+        label2_ = guest.address.trimmed();
         text30_ = guest.keisyou;
         setBodyText(personalise(*text, trimRight(guest.fName), guest.keisyou));
         text24_->setText(label2_);
@@ -461,7 +461,7 @@ void SendPanel::onNamePick(QListWidgetItem* item)
     if (!openTextFile_.isEmpty())
         loadBody(openTextFile_);
     const auto guest = findGuestByDisplayName(*guests, item->text());
-    label2_ = guest ? trimRight(guest->address) : QString();
+    label2_ = guest ? guest->address.trimmed() : QString();
     text30_ = guest ? guest->keisyou : QString();
     text24_->setText(label2_);
     if (guest)

@@ -3,6 +3,7 @@
 #include "common/operator_prompts.h"
 #include "common/program_dir.h"
 #include "delivery/campaign_settings.h"
+#include "lists/guest_record.h"
 
 #include <QWidget>
 
