@@ -41,10 +41,11 @@ QString quoted(const QString& value) { return u'"' + storableSettingValue(value)
 // Written bare as read; quoted only when bare text would not read back the same.
 QString leadingField(const QString& value)
 {
-    const QString stored = storableSettingValue(value);
-    if (stored.contains(u',') || stored != stored.trimmed())
-        return u'"' + stored + u'"';
-    return stored;
+    QString bare = value;
+    bare.replace(u'\r', u' ').replace(u'\n', u' ');
+    if (bare.contains(u',') || bare != bare.trimmed() || bare.startsWith(u'"'))
+        return quoted(bare);
+    return bare;
 }
 
 } // namespace

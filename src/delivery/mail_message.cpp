@@ -7,7 +7,7 @@
 namespace {
 
 constexpr int kMaxHeaderLine = 78;
-constexpr int kEncodedChunkBytes = 45; // 60 base64 characters per encoded word
+constexpr int kEncodedChunkBytes = 39; // 52 base64 characters: "Subject: " + word fits 78
 constexpr int kBodyLineLength = 76;
 
 bool hasControl(const QString& text)
@@ -62,7 +62,7 @@ QByteArray dateHeader(const QDateTime& sentAt)
 {
     const int offset = sentAt.offsetFromUtc() / 60;
     const QString zone = QStringLiteral("%1%2%3")
-                             .arg(offset < 0 ? u'-' : u'+')
+                             .arg(offset < 0 ? QStringLiteral("-") : QStringLiteral("+"))
                              .arg(std::abs(offset) / 60, 2, 10, QChar(u'0'))
                              .arg(std::abs(offset) % 60, 2, 10, QChar(u'0'));
     const QString date = QLocale::c().toString(sentAt, QStringLiteral("ddd, d MMM yyyy HH:mm:ss"));
@@ -107,6 +107,8 @@ Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& mes
                     QStringLiteral("宛先メールアドレス「%1」が正しくありません。").arg(mail.to));
     if (hasControl(mail.subject))
         return fail(ErrorKind::InvalidInput, QStringLiteral("件名に使えない制御文字が含まれています。"));
+    if (!mail.sentAt.isValid())
+        return fail(ErrorKind::InvalidInput, QStringLiteral("送信日時がありません。"));
     if (!isPlainMailAddress(messageId))
         return fail(ErrorKind::InvalidInput, QStringLiteral("Message-ID が正しくありません。"));
 

@@ -14,5 +14,5 @@ QString bodyWithDateLine(const QString& body, const QDateTime& sentAt);
 
 // The whole message (RFC 5322 + MIME, UTF-8 base64 body, CR LF line ends).
 // InvalidInput when from, to or subject carry a control character or an
-// address is malformed.
+// address is malformed, or sentAt is not set.
 Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& messageId);

@@ -33,6 +33,7 @@ struct Conversation {
     qsizetype readPos = 0;
     QByteArray lastCommand;
     QByteArray lastReply;
+    bool quitting = false; // the closing QUIT must not hide the reply that failed
 };
 
 size_t readMessage(char* buffer, size_t size, size_t count, void* user)
@@ -47,10 +48,15 @@ size_t readMessage(char* buffer, size_t size, size_t count, void* user)
 int watchTraffic(CURL*, curl_infotype type, char* data, size_t size, void* user)
 {
     auto* talk = static_cast<Conversation*>(user);
-    if (type == CURLINFO_HEADER_OUT)
-        talk->lastCommand = QByteArray(data, qsizetype(size)).trimmed();
+    if (talk->quitting)
+        return 0;
+    const QByteArray line = QByteArray(data, qsizetype(size)).trimmed();
+    if (type == CURLINFO_HEADER_OUT && line.startsWith("QUIT"))
+        talk->quitting = true;
+    else if (type == CURLINFO_HEADER_OUT)
+        talk->lastCommand = line;
     else if (type == CURLINFO_HEADER_IN)
-        talk->lastReply = QByteArray(data, qsizetype(size)).trimmed();
+        talk->lastReply = line;
     return 0;
 }
 
@@ -124,7 +130,10 @@ Result<void> CurlMailTransport::send(const OutgoingMail& mail)
         return std::unexpected(endpoint.error());
     const QString domain = mail.from.section(u'@', -1);
     const QString messageId = QUuid::createUuid().toString(QUuid::WithoutBraces) + u'@' + domain;
-    auto message = buildMailMessage(mail, messageId);
+    OutgoingMail dated = mail;
+    if (!dated.sentAt.isValid())
+        dated.sentAt = QDateTime::currentDateTime();
+    auto message = buildMailMessage(dated, messageId);
     if (!message)
         return std::unexpected(message.error());
 

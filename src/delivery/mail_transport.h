@@ -12,7 +12,7 @@ struct OutgoingMail {
     QString to;
     QString subject;
     QString body;
-    QDateTime sentAt;
+    QDateTime sentAt;  // the transport takes the current time when this is not set
 };
 
 class MailTransport {

@@ -1,0 +1,141 @@
+#include "delivery/mail_transport.h"
+
+#include "test_support.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A real SMTP server on loopback that keeps every message it receives.
+class SmtpSink {
+public:
+    SmtpSink()
+    {
+        process_.start(QStringLiteral(LADDERPOST_SYSTEM_PYTHON),
+                       {QStringLiteral(LADDERPOST_TEST_DIR "/delivery/smtp_sink.py"), folder_.path()});
+        if (process_.waitForStarted(5000) && process_.waitForReadyRead(10000))
+            port_ = process_.readLine().trimmed().toInt();
+    }
+    ~SmtpSink()
+    {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+    }
+    int port() const { return port_; }
+    QString server() const { return u"127.0.0.1:%1"_s.arg(port_); }
+    QList<QJsonObject> received() const
+    {
+        QList<QJsonObject> mails;
+        for (const QString& name : QDir(folder_.path()).entryList({u"*.json"_s}, QDir::Files, QDir::Name))
+            mails.append(QJsonDocument::fromJson(readBytes(folder_.filePath(name))).object());
+        return mails;
+    }
+
+private:
+    QTemporaryDir folder_;
+    QProcess process_;
+    int port_ = 0;
+};
+
+// A loopback port nobody listens on: bound once by us, then released.
+int closedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+OutgoingMail mailTo(const QString& server, const QString& to)
+{
+    return OutgoingMail{server, u"shop@example.jp"_s, to, u"第３回のご案内：山田様へ"_s,
+                        u"山田様\nいつもありがとうございます。"_s,
+                        QDateTime(QDate(2026, 12, 8), QTime(9, 7, 5), QTimeZone(9 * 3600))};
+}
+
+} // namespace
+
+TEST(CurlTransport, MailArrivesWithJapaneseSubjectBodyAndDateLine)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport transport;
+    const auto sent = transport.send(mailTo(sink.server(), u"hanako@example.jp"_s));
+    ASSERT_TRUE(sent) << sent.error().message.toStdString();
+
+    const QList<QJsonObject> mails = sink.received();
+    ASSERT_EQ(mails.size(), 1);
+    const QJsonObject& got = mails.first();
+    EXPECT_EQ(got[u"mail_from"_s].toString(), u"shop@example.jp"_s);
+    EXPECT_EQ(got[u"rcpt_tos"_s].toArray().first().toString(), u"hanako@example.jp"_s);
+    EXPECT_EQ(got[u"subject"_s].toString(), u"第３回のご案内：山田様へ"_s);
+    EXPECT_EQ(got[u"from"_s].toString(), u"shop@example.jp"_s);
+    EXPECT_EQ(got[u"to"_s].toString(), u"hanako@example.jp"_s);
+    // Python re-renders the parsed date, so a malformed one would not come back.
+    EXPECT_EQ(got[u"date"_s].toString(), u"Tue, 08 Dec 2026 09:07:05 +0900"_s);
+    EXPECT_EQ(got[u"body"_s].toString(),
+              u"山田様\r\nいつもありがとうございます。\r\n2026/12/08 9:07:05"_s);
+}
+
+TEST(CurlTransport, ClosedPortIsAConnectionFailure)
+{
+    CurlMailTransport transport;
+    QElapsedTimer timer;
+    timer.start();
+    const auto sent = transport.send(mailTo(u"127.0.0.1:%1"_s.arg(closedPort()), u"a@example.jp"_s));
+    ASSERT_FALSE(sent);
+    EXPECT_EQ(sent.error().kind, ErrorKind::ConnectFailed);
+    EXPECT_LT(timer.elapsed(), 5000);
+}
+
+TEST(CurlTransport, RefusedRecipientIsToldApart)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport transport;
+    const auto sent = transport.send(mailTo(sink.server(), u"refused@example.jp"_s));
+    ASSERT_FALSE(sent);
+    EXPECT_EQ(sent.error().kind, ErrorKind::RecipientRefused);
+    EXPECT_TRUE(sent.error().message.contains(u"550"_s)) << sent.error().message.toStdString();
+    EXPECT_TRUE(sink.received().isEmpty());
+}
+
+TEST(CurlTransport, InjectionIsRefusedBeforeAnyConnection)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport transport;
+    OutgoingMail injected = mailTo(sink.server(), u"a@example.jp"_s);
+    injected.subject = u"hi\r\nBcc: everyone@example.jp"_s;
+    auto sent = transport.send(injected);
+    ASSERT_FALSE(sent);
+    EXPECT_EQ(sent.error().kind, ErrorKind::InvalidInput);
+    EXPECT_TRUE(sink.received().isEmpty());
+
+    // Against a closed port a connection attempt would show as ConnectFailed.
+    injected.server = u"127.0.0.1:%1"_s.arg(closedPort());
+    injected.subject = u"ok"_s;
+    injected.to = u"a@example.jp\r\nRCPT TO:<b@example.jp>"_s;
+    sent = transport.send(injected);
+    ASSERT_FALSE(sent);
+    EXPECT_EQ(sent.error().kind, ErrorKind::InvalidInput);
+}

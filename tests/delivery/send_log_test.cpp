@@ -1,0 +1,85 @@
+#include "common/cp932.h"
+#include "delivery/send_log.h"
+
+#include "test_support.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDate kDay(2005, 2, 9);
+
+QStringList logFiles(const QString& dir) { return QDir(dir).entryList(QDir::Files, QDir::Name); }
+
+} // namespace
+
+TEST(SendLog, NameCarriesNumberDateWithoutZerosAndIdeographicSpace)
+{
+    EXPECT_EQ(sendLogName(12, kDay, u"山田花子"_s), u"[12]-2005_2_9\u3000[山田花子].log"_s);
+    EXPECT_EQ(sendLogName(1, QDate(2026, 11, 30), u"A"_s), u"[1]-2026_11_30\u3000[A].log"_s);
+}
+
+TEST(SendLog, NinthFileAfterEightOthers)
+{
+    TestHome home;
+    const QString logDir = home.path(u"log"_s);
+    for (int i = 0; i < 8; ++i)
+        writeBytes(logDir + u"/old%1.log"_s.arg(i), "x");
+    QDir(logDir).mkdir(u"sub"_s);  // folders are not counted
+
+    const auto path = writeSendLog(logDir, kDay, u"山田花子"_s, u"本文\n二行目"_s);
+    ASSERT_TRUE(path) << path.error().message.toStdString();
+    EXPECT_EQ(*path, logDir + u"/[9]-2005_2_9\u3000[山田花子].log"_s);
+    EXPECT_EQ(readBytes(*path), toCp932(u"本文\r\n二行目"_s));
+}
+
+TEST(SendLog, NeverReplacesAnEarlierLog)
+{
+    TestHome home;
+    const QString logDir = home.path(u"log"_s);
+    ASSERT_TRUE(writeSendLog(logDir, kDay, u"甲"_s, u"one"_s));
+    ASSERT_TRUE(writeSendLog(logDir, kDay, u"甲"_s, u"two"_s));
+    // Deleting the first leaves one file, so the count points at the second's number.
+    QFile::remove(logDir + u"/[1]-2005_2_9\u3000[甲].log"_s);
+    const auto third = writeSendLog(logDir, kDay, u"甲"_s, u"three"_s);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(readBytes(logDir + u"/[2]-2005_2_9\u3000[甲].log"_s), QByteArray("two"));
+    EXPECT_EQ(readBytes(*third), QByteArray("three"));
+    EXPECT_EQ(logFiles(logDir).size(), 2);
+}
+
+TEST(SendLog, NameFromTheListCannotLeaveTheLogFolder)
+{
+    TestHome home;
+    const QString logDir = home.path(u"log"_s);
+    const auto path = writeSendLog(logDir, kDay, u"../../evil\n/x"_s, u"body"_s);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(QFileInfo(*path).absolutePath(), QFileInfo(logDir).absoluteFilePath());
+    EXPECT_EQ(logFiles(logDir), QStringList{u"[1]-2005_2_9\u3000[.._.._evil__x].log"_s});
+}
+
+TEST(SendLog, MissingFolderIsAnErrorNamingTheFile)
+{
+    TestHome home;
+    const QString gone = home.path(u"nolog"_s);
+    const auto path = writeSendLog(gone, kDay, u"山田花子"_s, u"body"_s);
+    ASSERT_FALSE(path);
+    EXPECT_TRUE(path.error().message.contains(gone));
+    EXPECT_TRUE(path.error().message.contains(u"[1]-2005_2_9"_s));
+}
+
+TEST(SendLog, NoNumberBeyondTheSixteenBitCount)
+{
+    TestHome home;
+    const QString logDir = home.path(u"log"_s);
+    for (int i = 0; i < 32766; ++i)
+        writeBytes(logDir + u"/%1.log"_s.arg(i), QByteArray());
+    const auto last = writeSendLog(logDir, kDay, u"甲"_s, u"body"_s);
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->endsWith(u"[32767]-2005_2_9\u3000[甲].log"_s));
+
+    const auto over = writeSendLog(logDir, kDay, u"甲"_s, u"body"_s);
+    ASSERT_FALSE(over);
+    EXPECT_EQ(logFiles(logDir).size(), 32767);
+}

@@ -1,0 +1,72 @@
+"""A throwaway SMTP server for the transport tests.
+
+Usage: smtp_sink.py FOLDER
+Listens on 127.0.0.1 at a free port, prints the port, and stores every
+message as FOLDER/<n>.json (envelope, raw data, and the subject and body as
+Python's email package decodes them). Recipients containing "refused" get 550.
+Exits when stdin closes, so a crashed test never leaves it running.
+"""
+import asyncio
+import email
+import email.header
+import email.policy
+import json
+import os
+import sys
+import threading
+
+from aiosmtpd.smtp import SMTP
+
+
+class Sink:
+    def __init__(self, folder):
+        self.folder = folder
+        self.count = 0
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if "refused" in address:
+            return "550 5.1.1 recipient refused"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        raw = envelope.original_content or envelope.content
+        message = email.message_from_bytes(raw, policy=email.policy.default)
+        payload = message.get_payload(decode=True) or b""
+        record = {
+            "mail_from": envelope.mail_from,
+            "rcpt_tos": envelope.rcpt_tos,
+            "raw": raw.decode("utf-8", "replace"),
+            "subject": str(message["Subject"] or ""),
+            "from": str(message["From"] or ""),
+            "to": str(message["To"] or ""),
+            "date": str(message["Date"] or ""),
+            "body": payload.decode(message.get_content_charset() or "ascii"),
+        }
+        self.count += 1
+        path = os.path.join(self.folder, "%d.json" % self.count)
+        with open(path + ".tmp", "w", encoding="utf-8") as out:
+            json.dump(record, out, ensure_ascii=False)
+        os.replace(path + ".tmp", path)
+        return "250 Message accepted"
+
+
+def main():
+    folder = sys.argv[1]
+    loop = asyncio.new_event_loop()
+    handler = Sink(folder)
+    server = loop.run_until_complete(
+        loop.create_server(lambda: SMTP(handler), "127.0.0.1", 0))
+    print(server.sockets[0].getsockname()[1], flush=True)
+
+    def wait_for_stdin_close():
+        sys.stdin.buffer.read()
+        loop.call_soon_threadsafe(loop.stop)
+
+    threading.Thread(target=wait_for_stdin_close, daemon=True).start()
+    loop.run_forever()
+    server.close()
+
+
+if __name__ == "__main__":
+    main()
