@@ -19,10 +19,11 @@
 
 // The settings and send panels wired to scripted seams over a temporary home.
 struct Panels {
-    explicit Panels(Clock* clockOverride = nullptr)
+    explicit Panels(Clock* clockOverride = nullptr, MailTransport* transportOverride = nullptr)
         : dir(home.root()), clockRef(clockOverride ? *clockOverride : clock), dialogs(prompts),
           settings(dir, prompts, dialogs),
-          send(dir, clockRef, prompts, transport, control, settings, dialogs,
+          send(dir, clockRef, prompts, transportOverride ? *transportOverride : transport, control,
+               settings, dialogs,
                [this] { return listPath; })
     {
     }
