@@ -1,0 +1,176 @@
+#include "delivery/ui/settings_panel.h"
+
+#include "delivery/ui/file_dialog_memory.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const std::array<QString, kStepCount> kStepCaptions = {
+    QStringLiteral("繰り返し"), QStringLiteral("初　回"), QStringLiteral("２回目"),
+    QStringLiteral("３回目"),   QStringLiteral("４回目"), QStringLiteral("５回目"),
+    QStringLiteral("６回目"),   QStringLiteral("最　終"),
+};
+
+QLineEdit* namedEdit(const QString& name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QPushButton* namedButton(const QString& name, const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QGroupBox* singleBoxFrame(const QString& caption, QLineEdit* edit, QWidget* parent)
+{
+    auto* frame = new QGroupBox(caption, parent);
+    auto* layout = new QHBoxLayout(frame);
+    edit->setParent(frame);
+    layout->addWidget(edit);
+    return frame;
+}
+
+} // namespace
+
+SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
+                             FileDialogMemory& dialogs, QWidget* parent)
+    : QWidget(parent), dir_(dir), prompts_(prompts), dialogs_(dialogs)
+{
+    screens_ = new QStackedWidget(this);
+    textFrame_ = buildTextFrame();
+    subjectFrame_ = buildSubjectFrame();
+    screens_->addWidget(textFrame_);
+    screens_->addWidget(subjectFrame_);
+    screens_->setCurrentWidget(textFrame_);
+
+    server_ = namedEdit(QStringLiteral("Text21"), this);
+    senderBox_ = namedEdit(QStringLiteral("Text22"), this);
+    auto* store = namedButton(QStringLiteral("Command4"), QStringLiteral("設定データ更新"), this);
+    connect(store, &QPushButton::clicked, this, &SettingsPanel::storeSettings);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(singleBoxFrame(QStringLiteral("SMTPサーバー"), server_, this), 1);
+    bottom->addWidget(singleBoxFrame(QStringLiteral("送信者メールアドレス"), senderBox_, this), 1);
+    bottom->addWidget(store, 0, Qt::AlignBottom);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(screens_);
+    layout->addLayout(bottom);
+}
+
+QGroupBox* SettingsPanel::buildTextFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("送信Text設定"));
+    frame->setObjectName(QStringLiteral("Frame6"));
+    auto* grid = new QGridLayout(frame);
+    for (int step = 0; step < kStepCount; ++step) {
+        textFiles_[step] = namedEdit(QStringLiteral("Text%1").arg(4 + step), frame);
+        auto* picker = namedButton(QStringLiteral("Command%1").arg(7 + step), QStringLiteral("..."),
+                                   frame);
+        picker->setFixedWidth(32);
+        connect(picker, &QPushButton::clicked, this, [this, step] { pickStepFile(step); });
+        grid->addWidget(new QLabel(kStepCaptions[step], frame), step, 0);
+        grid->addWidget(textFiles_[step], step, 1);
+        grid->addWidget(picker, step, 2);
+    }
+    auto* toSubjects = namedButton(QStringLiteral("Command15"), QStringLiteral("送信件名登録画面"), frame);
+    connect(toSubjects, &QPushButton::clicked, this,
+            [this] { screens_->setCurrentWidget(subjectFrame_); });
+    grid->addWidget(toSubjects, kStepCount, 1, 1, 2, Qt::AlignRight);
+    return frame;
+}
+
+QGroupBox* SettingsPanel::buildSubjectFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("送信件名の登録"));
+    frame->setObjectName(QStringLiteral("Frame7"));
+    auto* grid = new QGridLayout(frame);
+    for (int step = 0; step < kStepCount; ++step) {
+        subjects_[step] = namedEdit(QStringLiteral("Text%1").arg(12 + step), frame);
+        grid->addWidget(new QLabel(kStepCaptions[step], frame), step, 0);
+        grid->addWidget(subjects_[step], step, 1);
+    }
+    auto* toTexts = namedButton(QStringLiteral("Command16"), QStringLiteral("送信Text設定画面"), frame);
+    connect(toTexts, &QPushButton::clicked, this,
+            [this] { screens_->setCurrentWidget(textFrame_); });
+    grid->addWidget(toTexts, kStepCount, 1, Qt::AlignRight);
+    return frame;
+}
+
+void SettingsPanel::pickStepFile(int step)
+{
+    const QString chosen = dialogs_.openFile(dir_.textDir() + u'/', QStringLiteral("*.txt"),
+                                             QStringLiteral("*.txt"));
+    if (!chosen.isEmpty())
+        textFiles_[step]->setText(chosen);
+}
+
+void SettingsPanel::readSettings()
+{
+    const CampaignSettings s = readCampaignSettings(dir_.config());
+    leading_ = s.leading;
+    smtpServer_ = s.smtpServer;
+    sender_ = s.sender;
+    showBoxes(s);
+}
+
+void SettingsPanel::writeSettings() { storeToFile(); }
+
+bool SettingsPanel::storeToFile()
+{
+    const CampaignSettings s = settings();
+    showBoxes(s);
+    smtpServer_ = s.smtpServer;
+    sender_ = s.sender;
+    auto written = writeCampaignSettings(dir_.config(), s);
+    if (!written)
+        prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")),
+                      QStringLiteral("設定を保存できませんでした（以前の設定ファイルはそのままです）\r\n")
+                          + written.error().message);
+    return written.has_value();
+}
+
+CampaignSettings SettingsPanel::settings() const
+{
+    CampaignSettings s;
+    s.leading = leading_;
+    for (int step = 0; step < kStepCount; ++step) {
+        s.textFiles[step] = storableSettingValue(textFiles_[step]->text());
+        s.subjects[step] = storableSettingValue(subjects_[step]->text());
+    }
+    s.smtpServer = storableSettingValue(server_->text());
+    s.sender = storableSettingValue(senderBox_->text());
+    return s;
+}
+
+void SettingsPanel::showBoxes(const CampaignSettings& s)
+{
+    for (int step = 0; step < kStepCount; ++step) {
+        textFiles_[step]->setText(s.textFiles[step]);
+        subjects_[step]->setText(s.subjects[step]);
+    }
+    server_->setText(s.smtpServer);
+    senderBox_->setText(s.sender);
+}
+
+void SettingsPanel::storeSettings()
+{
+    screens_->setCurrentWidget(textFrame_);
+    // A failed write keeps the boxes as typed rather than re-reading the old file.
+    if (storeToFile())
+        readSettings();
+    emit settingsStored();
+}

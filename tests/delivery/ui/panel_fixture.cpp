@@ -1,0 +1,33 @@
+#include "panel_fixture.h"
+
+#include <QDir>
+
+QStringList Panels::sendList() const
+{
+    QStringList names;
+    auto* list = find<QListWidget>(u"List1"_s);
+    for (int i = 0; i < list->count(); ++i)
+        names << list->item(i)->text();
+    return names;
+}
+
+QStringList Panels::logNames() const
+{
+    return QDir(dir.logDir()).entryList(QDir::Files, QDir::Name);
+}
+
+QString Panels::writeText(const QString& name, const QString& content) const
+{
+    const QString path = QDir(dir.textDir()).filePath(name);
+    EXPECT_TRUE(writeMailText(path, content).has_value());
+    return path;
+}
+
+GuestRecord deliveringGuest(const QString& family, const QString& given, const QString& address)
+{
+    GuestRecord guest = makeGuest(family, given);
+    guest.birthday = u"1970/01/01"_s;
+    guest.address = address;
+    guest.keisyou = u"様"_s;
+    return guest;
+}

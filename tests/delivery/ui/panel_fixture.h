@@ -1,0 +1,61 @@
+#pragma once
+
+#include "common/program_dir.h"
+#include "delivery/mail_text.h"
+#include "delivery/ui/file_dialog_memory.h"
+#include "delivery/ui/send_panel.h"
+#include "delivery/ui/settings_panel.h"
+#include "recording_transport.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+// The settings and send panels wired to scripted seams over a temporary home.
+struct Panels {
+    explicit Panels(Clock* clockOverride = nullptr, MailTransport* transportOverride = nullptr)
+        : dir(home.root()), clockRef(clockOverride ? *clockOverride : clock), dialogs(prompts),
+          settings(dir, prompts, dialogs),
+          send(dir, clockRef, prompts, transportOverride ? *transportOverride : transport, control,
+               settings, dialogs,
+               [this] { return listPath; })
+    {
+    }
+
+    // A named control of either panel.
+    template <typename W = QWidget>
+    W* find(const QString& name) const
+    {
+        if (W* w = send.findChild<W*>(name))
+            return w;
+        return settings.findChild<W*>(name);
+    }
+
+    QString text(const QString& name) const { return find<QLineEdit>(name)->text(); }
+    void setText(const QString& name, const QString& value) { find<QLineEdit>(name)->setText(value); }
+    QStringList sendList() const;
+    QString body() const { return find<QTextEdit>(u"RichTextBox1"_s)->toPlainText(); }
+    QStringList logNames() const;
+    QString writeText(const QString& name, const QString& content) const;
+
+    TestHome home;
+    ProgramDir dir;
+    FakeClock clock{QDateTime(QDate(2005, 2, 9), QTime(9, 0))};
+    Clock& clockRef;
+    ScriptedPrompts prompts;
+    RecordingTransport transport;
+    RecordingProgramControl control;
+    FileDialogMemory dialogs;
+    SettingsPanel settings;
+    SendPanel send;
+    QString listPath = home.path(u"guestlst.lst"_s);
+};
+
+// A delivering guest with address, honorific and a birthday (the walk's probe).
+GuestRecord deliveringGuest(const QString& family, const QString& given, const QString& address);

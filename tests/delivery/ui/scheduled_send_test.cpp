@@ -1,0 +1,359 @@
+#include "panel_fixture.h"
+
+#include "common/cp932.h"
+#include "delivery/guest_lookup.h"
+
+#include <QProgressDialog>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kToday = u"2005/02/09"_s;
+
+// Step texts and subjects stored through the settings panel, as an operator would.
+void configureSteps(Panels& p)
+{
+    p.setText(u"Text5"_s, p.writeText(u"first.txt"_s, u"★★★、初回のご案内です。"_s));
+    p.setText(u"Text7"_s, p.writeText(u"third.txt"_s, u"★★★\n３回目のご案内です。"_s));
+    p.setText(u"Text4"_s, p.writeText(u"repeat.txt"_s, u"繰り返しのお知らせ"_s));
+    p.setText(u"Text13"_s, u"初回のご案内"_s);
+    p.setText(u"Text15"_s, u"３回目のご案内"_s);
+    p.setText(u"Text12"_s, u"定期便"_s);
+    p.setText(u"Text21"_s, u"smtp.example.jp"_s);
+    p.setText(u"Text22"_s, u"shop@example.jp"_s);
+    QTest::mouseClick(p.find<QPushButton>(u"Command4"_s), Qt::LeftButton);
+}
+
+// 山田花子 due for step 3, 佐藤一郎 for step 1, a stopped guest dated today.
+void writeDueList(Panels& p)
+{
+    GuestRecord yamada = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
+    yamada.third = kToday;
+    yamada.mail3 = 1;
+    GuestRecord stopped = deliveringGuest(u"鈴木"_s, u"次郎"_s, u"jiro@example.jp"_s);
+    stopped.soushin = u"停止済"_s;
+    stopped.fast = kToday;
+    stopped.mail1 = 1;
+    GuestRecord sato = deliveringGuest(u"佐藤"_s, u"一郎"_s, u"ichiro@example.jp"_s);
+    sato.fast = kToday;
+    sato.mail1 = 1;
+    writeList(p.listPath, {yamada, stopped, sato});
+}
+
+// What the list load hands over before the prompt.
+void loadDueNames(Panels& p)
+{
+    p.send.setStartupDay(9);
+    p.send.resetForLoad();
+    auto due = scanDueGuests(p.listPath, p.clock.today());
+    ASSERT_TRUE(due.has_value());
+    p.send.setSendList(*due);
+}
+
+} // namespace
+
+TEST(ScheduledSend, StartupYesSendsEachDueGuestItsPersonalisedStepMailAndLogsIt)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    loadDueNames(p);
+    ASSERT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"佐藤一郎"_s}));
+
+    p.send.startupPrompt();
+
+    ASSERT_EQ(p.prompts.asked.size(), 1);
+    EXPECT_EQ(p.prompts.asked[0].title, u"　送信の確認　Quolda"_s);
+    EXPECT_EQ(p.prompts.asked[0].text, u"本日の送信対象が見つかりました　直ちに送信しますか？"_s);
+    EXPECT_EQ(p.prompts.asked[0].buttons, PromptButtons::YesNo);
+    ASSERT_EQ(p.transport.sent.size(), 2);
+    const OutgoingMail& first = p.transport.sent[0];
+    EXPECT_EQ(first.to, u"hanako@example.jp"_s);
+    EXPECT_EQ(first.from, u"shop@example.jp"_s);
+    EXPECT_EQ(first.server, u"smtp.example.jp"_s);
+    EXPECT_EQ(first.subject, u"３回目のご案内"_s);
+    EXPECT_EQ(first.body, u"山田様\n３回目のご案内です。"_s);
+    EXPECT_EQ(p.transport.sent[1].to, u"ichiro@example.jp"_s);
+    EXPECT_EQ(p.transport.sent[1].subject, u"初回のご案内"_s);
+    EXPECT_EQ(p.transport.sent[1].body, u"佐藤様、初回のご案内です。"_s);
+
+    EXPECT_EQ(p.logNames(), QStringList({u"[1]-2005_2_9　[山田花子].log"_s,
+                                         u"[2]-2005_2_9　[佐藤一郎].log"_s}));
+    // 山田様 in code page 932, with the body's line break; no date line.
+    const QByteArray log = readBytes(p.dir.logDir() + u"/[1]-2005_2_9　[山田花子].log"_s);
+    EXPECT_TRUE(log.startsWith(QByteArray("\x8E\x52\x93\x63\x97\x6C", 6)));
+    EXPECT_FALSE(log.contains("2005/02/09"));
+
+    EXPECT_TRUE(p.sendList().isEmpty());
+    EXPECT_EQ(p.clock.pauses, 2);
+    EXPECT_TRUE(p.find<QTimer>(u"Timer1"_s)->isActive());
+    EXPECT_TRUE(p.text(u"Text23"_s).isEmpty());
+    EXPECT_FALSE(p.find<QPushButton>(u"Command3"_s)->isEnabled());
+    EXPECT_EQ(p.control.ends, 0);
+}
+
+TEST(ScheduledSend, StartupNoSendsNothingAndKeepsTheList)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    loadDueNames(p);
+    p.prompts.answers = {PromptAnswer::No};
+
+    p.send.startupPrompt();
+
+    EXPECT_TRUE(p.transport.sent.isEmpty());
+    EXPECT_TRUE(p.logNames().isEmpty());
+    EXPECT_EQ(p.sendList().size(), 2);
+}
+
+TEST(ScheduledSend, EmptyListAsksNothing)
+{
+    Panels p;
+    writeList(p.listPath, {});
+    loadDueNames(p);
+
+    p.send.startupPrompt();
+
+    EXPECT_TRUE(p.prompts.asked.isEmpty());
+    EXPECT_TRUE(p.transport.sent.isEmpty());
+}
+
+TEST(ScheduledSend, TwoStepsDueTheSameDaySendTheEarlierStepTwice)
+{
+    Panels p;
+    configureSteps(p);
+    GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
+    guest.fast = kToday;
+    guest.third = kToday;
+    guest.mail1 = 1;
+    guest.mail3 = 1;
+    writeList(p.listPath, {guest});
+    loadDueNames(p);
+    ASSERT_EQ(p.sendList().size(), 2);
+
+    p.send.startupPrompt();
+
+    ASSERT_EQ(p.transport.sent.size(), 2);
+    EXPECT_EQ(p.transport.sent[0].subject, u"初回のご案内"_s);
+    EXPECT_EQ(p.transport.sent[1].subject, u"初回のご案内"_s);
+    EXPECT_EQ(p.logNames().size(), 2);
+}
+
+TEST(ScheduledSend, RepeatSwitchSendsTheRepeatMailUnpersonalisedWhenNoMarker)
+{
+    Panels p;
+    configureSteps(p);
+    GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
+    guest.third = kToday;
+    guest.repeat = 1;
+    writeList(p.listPath, {guest});
+    loadDueNames(p);
+
+    p.send.startupPrompt();
+
+    ASSERT_EQ(p.transport.sent.size(), 1);
+    EXPECT_EQ(p.transport.sent[0].subject, u"定期便"_s);
+    EXPECT_EQ(p.transport.sent[0].body, u"繰り返しのお知らせ"_s);
+}
+
+TEST(ScheduledSend, LineWithNothingPreparedSendsNothingAndNeverRepeatsThePreviousMail)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    loadDueNames(p);
+    // A name no record carries, and a guest whose step has no text file set.
+    GuestRecord noText = deliveringGuest(u"田中"_s, u"三郎"_s, u"saburo@example.jp"_s);
+    noText.fifth = kToday;
+    noText.mail5 = 1;
+    GuestRecord yamada = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
+    yamada.third = kToday;
+    yamada.mail3 = 1;
+    GuestRecord sato = deliveringGuest(u"佐藤"_s, u"一郎"_s, u"ichiro@example.jp"_s);
+    sato.fast = kToday;
+    sato.mail1 = 1;
+    writeList(p.listPath, {yamada, noText, sato});
+    p.send.setSendList({u"山田花子"_s, u"幽霊"_s, u"田中三郎"_s, u"佐藤一郎"_s});
+
+    p.send.runSendLoop();
+
+    ASSERT_EQ(p.transport.sent.size(), 2);
+    EXPECT_EQ(p.transport.sent[0].to, u"hanako@example.jp"_s);
+    EXPECT_EQ(p.transport.sent[1].to, u"ichiro@example.jp"_s);
+    EXPECT_EQ(p.logNames().size(), 2);
+    EXPECT_TRUE(p.sendList().isEmpty());
+    // The skipped lines are reported together after the run.
+    ASSERT_EQ(p.prompts.asked.size(), 1);
+    EXPECT_TRUE(p.prompts.asked[0].text.contains(u"幽霊"_s));
+    EXPECT_TRUE(p.prompts.asked[0].text.contains(u"田中三郎"_s));
+    EXPECT_FALSE(p.prompts.asked[0].text.contains(u"佐藤一郎"_s));
+}
+
+TEST(ScheduledSend, ConnectionFailureEndsTheProgramOnceAndSendsNoFurtherMail)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    loadDueNames(p);
+    p.transport.results = {fail(ErrorKind::ConnectFailed, u"refused"_s)};
+
+    p.send.runSendLoop();
+
+    EXPECT_EQ(p.transport.sent.size(), 1);
+    EXPECT_EQ(p.control.ends, 1);
+    ASSERT_EQ(p.prompts.asked.size(), 1);
+    EXPECT_EQ(p.prompts.asked[0].title, u"　通信エラー　Quolda"_s);
+    EXPECT_EQ(p.prompts.asked[0].text,
+              u"予期しない通信エラーにより、配信が中断されました！\r\n送信結果は送信ログで確認できます"_s);
+    EXPECT_EQ(p.prompts.asked[0].icon, PromptIcon::Warning);
+    EXPECT_TRUE(p.logNames().isEmpty());
+    EXPECT_FALSE(p.find<QTimer>(u"Timer1"_s)->isActive());
+}
+
+TEST(ScheduledSend, OtherTransferFailureIsFatalAfterEarlierMailsWereLogged)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    loadDueNames(p);
+    p.transport.results = {Result<void>{}, fail(ErrorKind::Transfer, u"451 try later"_s)};
+
+    p.send.runSendLoop();
+
+    EXPECT_EQ(p.transport.sent.size(), 2);
+    EXPECT_EQ(p.control.ends, 1);
+    ASSERT_EQ(p.prompts.asked.size(), 1);
+    EXPECT_EQ(p.prompts.asked[0].title, u"　致命的なエラー　Quolda"_s);
+    EXPECT_EQ(p.prompts.asked[0].text, u"致命的なエラーが発生しました　プログラムを終了します"_s);
+    EXPECT_EQ(p.logNames(), QStringList({u"[1]-2005_2_9　[山田花子].log"_s}));
+}
+
+TEST(ScheduledSend, RefusedRecipientIsSkippedAndTheRunGoesOn)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    loadDueNames(p);
+    p.transport.results = {fail(ErrorKind::RecipientRefused, u"550 no such user"_s)};
+
+    p.send.runSendLoop();
+
+    EXPECT_EQ(p.transport.sent.size(), 2);
+    EXPECT_EQ(p.control.ends, 0);
+    EXPECT_EQ(p.logNames(), QStringList({u"[1]-2005_2_9　[佐藤一郎].log"_s}));
+    ASSERT_EQ(p.prompts.asked.size(), 1);
+    EXPECT_TRUE(p.prompts.asked[0].text.contains(u"山田花子"_s));
+    EXPECT_TRUE(p.prompts.asked[0].text.contains(u"550 no such user"_s));
+}
+
+TEST(ScheduledSend, LogFolderThatCannotBeWrittenIsFatalAfterTheMailWent)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    loadDueNames(p);
+    QDir(p.dir.logDir()).removeRecursively();
+
+    p.send.runSendLoop();
+
+    EXPECT_EQ(p.transport.sent.size(), 1);
+    EXPECT_EQ(p.control.ends, 1);
+    ASSERT_FALSE(p.prompts.asked.isEmpty());
+    EXPECT_EQ(p.prompts.asked.last().title, u"　致命的なエラー　Quolda"_s);
+}
+
+TEST(ScheduledSend, DayChangeOnTheClockTickSendsWithoutAsking)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    p.clock.set(QDateTime(QDate(2005, 2, 8), QTime(23, 59, 59)));
+    p.send.setStartupDay(8);
+
+    p.send.onTimer1Tick();
+    EXPECT_TRUE(p.transport.sent.isEmpty());
+    EXPECT_EQ(p.find<QLabel>(u"Label3"_s)->text(), u"2005/02/08 23:59:59"_s);
+
+    p.clock.set(QDateTime(QDate(2005, 2, 9), QTime(0, 0, 1)));
+    p.send.onTimer1Tick();
+
+    EXPECT_TRUE(p.prompts.asked.isEmpty());
+    ASSERT_EQ(p.transport.sent.size(), 2);
+    EXPECT_EQ(p.transport.sent[0].subject, u"３回目のご案内"_s);
+    EXPECT_TRUE(p.find<QTimer>(u"Timer1"_s)->isActive());
+
+    // The next tick of the same day sends nothing more.
+    p.send.onTimer1Tick();
+    EXPECT_EQ(p.transport.sent.size(), 2);
+}
+
+namespace {
+
+// A clock whose pause presses the progress dialog's cancel button.
+class CancellingClock : public FakeClock {
+public:
+    CancellingClock() : FakeClock(QDateTime(QDate(2005, 2, 9), QTime(9, 0))) {}
+    void pause(double days) override
+    {
+        FakeClock::pause(days);
+        if (panel)
+            if (auto* dialog = panel->findChild<QProgressDialog*>(u"sendProgress"_s)) {
+                label = dialog->labelText();
+                dialog->cancel();
+            }
+    }
+    QWidget* panel = nullptr;
+    QString label;
+};
+
+} // namespace
+
+TEST(ScheduledSend, CancellingTheProgressStopsAfterTheCurrentMail)
+{
+    CancellingClock clock;
+    Panels p(&clock);
+    clock.panel = &p.send;
+    configureSteps(p);
+    writeDueList(p);
+    p.send.setSendList(*scanDueGuests(p.listPath, clock.today()));
+
+    p.send.runSendLoop();
+
+    EXPECT_EQ(clock.label, u"1 / 2　山田花子"_s);
+    EXPECT_EQ(p.transport.sent.size(), 1);
+    EXPECT_EQ(p.sendList(), QStringList({u"佐藤一郎"_s}));
+    EXPECT_FALSE(p.send.isRunning());
+}
+
+namespace {
+
+// A clock whose pause tries to start a second run in the middle of the first.
+class ReenteringClock : public FakeClock {
+public:
+    ReenteringClock() : FakeClock(QDateTime(QDate(2005, 2, 9), QTime(9, 0))) {}
+    void pause(double days) override
+    {
+        FakeClock::pause(days);
+        if (panel)
+            panel->runSendLoop();
+    }
+    SendPanel* panel = nullptr;
+};
+
+} // namespace
+
+TEST(ScheduledSend, NoSecondRunStartsWhileOneIsUnderWay)
+{
+    ReenteringClock clock;
+    Panels p(&clock);
+    clock.panel = &p.send;
+    configureSteps(p);
+    writeDueList(p);
+    p.send.setSendList(*scanDueGuests(p.listPath, clock.today()));
+
+    p.send.runSendLoop();
+
+    EXPECT_EQ(p.transport.sent.size(), 2);
+}
