@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // A print surface that keeps every call. Text measures are fixed numbers so
@@ -48,4 +49,11 @@ public:
 
     QList<Text> textsOnPage(int p) const;
     QList<Line> linesOnPage(int p) const;
+};
+
+// Hands out surfaces that record into `made`, one per printout, kept after use.
+class RecordingSurfaceFactory : public PrintSurfaceFactory {
+public:
+    std::unique_ptr<PrintSurface> create() override;
+    QList<std::shared_ptr<RecordingSurface>> made;
 };
