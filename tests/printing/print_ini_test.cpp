@@ -114,6 +114,9 @@ TEST(LeadingNumber, TakesTheNumberATextBeginsWith)
     EXPECT_EQ(leadingNumber(u"abc"), 0.0);
     EXPECT_EQ(leadingNumber(u""), 0.0);
     EXPECT_EQ(leadingNumber(u"mm12"), 0.0);
+    EXPECT_EQ(leadingNumber(u"3.x"), 3.0);
+    EXPECT_EQ(leadingNumber(u"+5"), 5.0);
+    EXPECT_EQ(leadingNumber(u"12 34"), 12.0);
 }
 
 TEST(LeadingNumber, RoundsHalfToEvenWithinSixteenBits)

@@ -67,12 +67,12 @@ void SheetDrawing::paintEvent(QPaintEvent*)
     p.drawText(QPointF(left, top + 20), u"東京都…"_s);
     p.drawText(QPointF(left, top + 38), u"山田 太郎　様"_s);
     p.setPen(Qt::blue);
-    arrow(p, {sheet.left(), top + 4}, {left, top + 4}, u"L"_s);
-    arrow(p, {left + 4, sheet.top()}, {left + 4, top}, u"T"_s);
-    arrow(p, {left + w - 10, top + 25}, {left + w + gap - 10, top + 25}, u"S"_s);
-    arrow(p, {left + 40, top + h - 10}, {left + 40, top + h + vgap - 10}, u"V"_s);
-    arrow(p, {left - 10, top + h - 2}, {left + w - 10, top + h - 2}, u"W"_s);
-    arrow(p, {left + w - 14, top - 10}, {left + w - 14, top + h - 10}, u"H"_s);
-    p.drawText(QRectF(sheet.left(), sheet.bottom() - 40, sheet.width(), 18), Qt::AlignCenter, u"← C →"_s);
-    p.drawText(QRectF(sheet.right() - 18, sheet.top(), 18, sheet.height()), Qt::AlignCenter, u"R"_s);
+    arrow(p, {sheet.left(), top + 4}, {left, top + 4}, u"(L)"_s);
+    arrow(p, {left + 4, sheet.top()}, {left + 4, top}, u"(T)"_s);
+    arrow(p, {left + w - 10, top + 25}, {left + w + gap - 10, top + 25}, u"(S)"_s);
+    arrow(p, {left + 40, top + h - 10}, {left + 40, top + h + vgap - 10}, u"(V)"_s);
+    arrow(p, {left - 10, top + h - 2}, {left + w - 10, top + h - 2}, u"(W)"_s);
+    arrow(p, {left + w - 14, top - 10}, {left + w - 14, top + h - 10}, u"(H)"_s);
+    p.drawText(QRectF(sheet.left(), sheet.bottom() - 40, sheet.width(), 18), Qt::AlignCenter, u"← (C) →"_s);
+    p.drawText(QRectF(sheet.right() - 26, sheet.top(), 26, sheet.height()), Qt::AlignCenter, u"(R)"_s);
 }
