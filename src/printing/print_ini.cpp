@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <charconv>
+#include <optional>
 #include <cmath>
 #include <limits>
 

@@ -3,6 +3,8 @@
 #include "lists/list_file.h"
 #include "printing/leading_number.h"
 
+#include <algorithm>
+
 RecordChoice chooseRecords(const QString& chooserText, int rowCount)
 {
     RecordChoice choice;
