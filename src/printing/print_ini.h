@@ -1,0 +1,44 @@
+#pragma once
+
+#include "common/error.h"
+#include "common/operator_prompts.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// The tack-sheet layout: lengths in millimetres, font size in points.
+struct PrintSettings {
+    float left = 10, top = 15, width = 80, height = 35, xGap = 20, yGap = 10;
+    qint16 across = 2, down = 6, fontSize = 10;
+
+    // Counts of 0 or less act as 1, so the position arithmetic never divides by zero.
+    int effectiveAcross() const { return across < 1 ? 1 : across; }
+    int effectiveDown() const { return down < 1 ? 1 : down; }
+    int labelsPerSheet() const { return effectiveAcross() * effectiveDown(); }
+
+    bool operator==(const PrintSettings&) const = default;
+};
+
+inline const QString kPrintIniMissing = QStringLiteral("設定ファイルが存在しないのでデフォルト値が使われます。");
+inline const QString kPrintIniWriteFailed = QStringLiteral("設定ファイルの書き込みエラーです。");
+
+// Nine values separated by line breaks or commas; fails unless all nine read as numbers.
+Result<PrintSettings> parsePrintIni(QByteArrayView bytes);
+// Nine lines ended by CR LF, lengths in their shortest decimal form.
+QByteArray formatPrintIni(const PrintSettings& settings);
+// Shortest decimal form that reads back as the same single-precision value.
+QString shortestDecimal(float value);
+
+// The settings file, read or written silently.
+Result<PrintSettings> loadPrintSettings(const QString& path);
+Result<void> savePrintSettings(const QString& path, const PrintSettings& settings);
+// The stored settings, or the defaults when the file is missing or unreadable.
+PrintSettings printSettingsOrDefaults(const QString& path);
+
+// Message box titled "エラー" with the exclamation icon.
+void PrintIniWarning(OperatorPrompts& prompts, const QString& text);
+// Reads the file; warns and gives all nine defaults when it cannot.
+PrintSettings ReadPrintIni(const QString& path, OperatorPrompts& prompts);
+// Replaces the file atomically; warns when it cannot.
+Result<void> WritePrintIni(const QString& path, const PrintSettings& settings, OperatorPrompts& prompts);
