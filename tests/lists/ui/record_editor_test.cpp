@@ -368,3 +368,18 @@ TEST(EditorFailures, FailedReadKeepsTheShownRecord)
     EXPECT_EQ(bench.prompts.asked.size(), 2);
     EXPECT_EQ(bench.label13(), u"1"_s);
 }
+
+TEST(EditorInput, StoredAddressLongerThanTheTypingLimitIsKeptAndEditable)
+{
+    GuestRecord guest = makeGuest(u"山田"_s);
+    guest.jyusyo = QString(30, u'町'); // 60 bytes: more than can be typed, less than the field
+    EditorBench bench({guest});
+    QLineEdit* address = bench.get<QLineEdit>(u"Text25(2)"_s);
+    EXPECT_EQ(address->text(), QString(30, u'町'));
+    address->setFocus();
+    address->end(false);
+    QTest::keyClick(address, Qt::Key_Backspace);
+    EXPECT_EQ(address->text(), QString(29, u'町'));
+    bench.click(u"Command5"_s);
+    EXPECT_EQ(record(bench.list, 1).jyusyo, QString(29, u'町') + QString(22, u' '));
+}
