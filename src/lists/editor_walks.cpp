@@ -1,0 +1,51 @@
+#include "lists/editor_walks.h"
+
+#include "common/text_field.h"
+
+const std::array<ProbeField, kKeywordListCount>& keywordFields()
+{
+    static const std::array<ProbeField, kKeywordListCount> fields{
+        &GuestRecord::fName,    &GuestRecord::sName,   &GuestRecord::hName,
+        &GuestRecord::birthday, &GuestRecord::address, &GuestRecord::CoName,
+    };
+    return fields;
+}
+
+std::array<QStringList, kKeywordListCount> keywordColumns(const QList<GuestRecord>& guests)
+{
+    std::array<QStringList, kKeywordListCount> columns;
+    for (int i = 0; i < kKeywordListCount; ++i) {
+        columns[i].reserve(guests.size());
+        for (const GuestRecord& guest : guests)
+            columns[i].append(trimRight(guest.*keywordFields()[i]));
+    }
+    return columns;
+}
+
+Result<std::optional<int>> findKeywordRecord(const QString& path, ProbeField field, const QString& text)
+{
+    auto guests = readGuestList(path, EndTest::EmptyRecord);
+    if (!guests)
+        return std::unexpected(guests.error());
+    for (qsizetype i = 0; i < guests->size(); ++i) {
+        if (trimRight(guests->at(i).*field) == text)
+            return std::optional<int>(int(i) + 1);
+    }
+    return std::optional<int>();
+}
+
+Result<int> firstEmptyRecordFrom(const QString& path, int n)
+{
+    auto bytes = readListFile(path);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    for (int k = std::max(n, 1);; ++k) {
+        const qsizetype offset = qsizetype(k - 1) * kRecordSize;
+        if (offset >= bytes->size())
+            return k;
+        const QByteArrayView record = QByteArrayView(*bytes).sliced(offset);
+        if (IsEndOfList(decodeGuestRecord(record.first(std::min<qsizetype>(kRecordSize, record.size()))),
+                        EndTest::EmptyRecord))
+            return k;
+    }
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "common/clock.h"
+#include "common/error.h"
+#include "common/operator_prompts.h"
+#include "lists/guest_record.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QCalendarWidget;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStringListModel;
+class QToolButton;
+
+// The guest editor of the entry tab. It keeps no copy of the list: every
+// operation reads or writes the list file named by listPath() at that moment.
+// Controls carry their objectNames ("Text1(0)", "Command5", ...). The arrow
+// pair is a container "UpDown1" holding the buttons "UpDown1.up" (next
+// record) and "UpDown1.down" (previous record).
+class RecordEditor : public QWidget {
+    Q_OBJECT
+public:
+    RecordEditor(std::function<QString()> listPath, Clock& clock, OperatorPrompts& prompts,
+                 QWidget* parent = nullptr);
+
+    // Reads record n and shows it; on a read failure the controls stay as they are.
+    void ShowRecord(int n);
+    // Writes the controls as the current record unless the family name is
+    // empty; false only when the write failed (the operator was told).
+    bool SaveShownRecord();
+    // Rebuilds the keyword lists and the guest count from the list file.
+    void RefreshKeywordLists();
+    // Advances n to the first empty record at or after it; n stays on failure.
+    void NewRec(int& n);
+    void fillKeywordLists(const QList<GuestRecord>& guests);
+
+    void setGuestCount(int count);
+    int guestCount() const;
+    void setCurrentRecord(int n);
+    int currentRecord() const;
+
+    // The editor after a new list was created: empty boxes, switches off,
+    // empty keyword lists, record 1 shown, count 0.
+    void clearForNewList();
+    // Entering the tab: the calendar on today, the family name focused.
+    void prepareForTab();
+    // Delivery and material status show "-選択-".
+    void setComboDefaults();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildFields(QGridLayout* grid);
+    QWidget* buildSwitchFrame();
+    QWidget* buildKeywordFrame();
+    QWidget* buildButtons();
+    void buildCalendar();
+
+    void updateClicked();
+    void newRecordClicked();
+    void previousRecord();
+    void nextRecord();
+    void keywordPicked(int list);
+    void statusChanged(const QString& text);
+    void textBoxClicked(int index);
+    void datePicked(const QDate& date);
+
+    GuestRecord recordFromControls() const;
+    void showGuest(const GuestRecord& guest);
+    void clearBoxes();
+    void setBrowsing(bool browsing);
+    void setFieldColour(const QColor& colour, bool withHonorific);
+    bool isShownRecordEmpty(int n);
+    void hideCalendar();
+    void report(const Error& error);
+
+    std::function<QString()> listPath_;
+    Clock& clock_;
+    OperatorPrompts& prompts_;
+
+    std::array<QLineEdit*, 12> text1_{};
+    std::array<QLineEdit*, 5> text25_{};
+    QLineEdit* honorific_ = nullptr;      // Text3
+    QComboBox* status_ = nullptr;         // Combo1
+    QComboBox* materialSent_ = nullptr;   // Combo2
+    std::array<QCheckBox*, kStepCount> switches_{};
+    std::array<QComboBox*, 6> keywordLists_{};
+    std::array<QStringListModel*, 6> keywordModels_{};
+    QLabel* recordNumber_ = nullptr;      // Label13
+    QLabel* guestCount_ = nullptr;        // Label23
+    QPushButton* updateButton_ = nullptr; // Command5
+    QPushButton* newButton_ = nullptr;    // Command6
+    QWidget* upDown_ = nullptr;           // UpDown1
+    QFrame* calendarPopup_ = nullptr;
+    QCalendarWidget* calendar_ = nullptr; // MonthView1
+    int calendarTarget_ = 0;
+};
