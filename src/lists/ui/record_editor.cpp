@@ -495,28 +495,32 @@ void RecordEditor::report(const Error& error)
 bool RecordEditor::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        const bool fromCalendar = watched == calendar_ || calendar_->isAncestorOf(qobject_cast<QWidget*>(watched));
-        if (fromCalendar || std::ranges::find(text1_, watched) != text1_.end())
+    if (type == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const bool inCalendar = widget == calendar_ || calendar_->isAncestorOf(widget);
+        const bool inTextBox = std::ranges::find(text1_, watched) != text1_.end();
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && (inCalendar || inTextBox))
             hideCalendar();
         return false;
     }
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-    if (!press && type != QEvent::MouseButtonRelease)
+    if ((!press && type != QEvent::MouseButtonRelease) || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
         return false;
-    if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-        return false;
-    if (auto box = std::ranges::find(text1_, watched); box != text1_.end() && !press) {
+    if (auto box = std::ranges::find(text1_, watched); box != text1_.end() && !press)
         textBoxClicked(int(box - text1_.begin()));
-    } else if (auto check = std::ranges::find(switches_, watched); check != switches_.end()) {
-        // Runs on press and on release; the box's own click then toggles it
-        // once more, so a whole click toggles it once with the rule applied.
-        std::array<bool, kStepCount> boxes{};
-        for (int i = 0; i < kStepCount; ++i)
-            boxes[i] = switches_[i]->isChecked();
-        boxes = switchesAfterClick(boxes, int(check - switches_.begin()));
-        for (int i = 0; i < kStepCount; ++i)
-            switches_[i]->setChecked(boxes[i]);
-    }
+    if (auto check = std::ranges::find(switches_, watched); check != switches_.end())
+        applySwitchRule(int(check - switches_.begin()));
     return false;
+}
+
+// Runs on press and on release; the box's own click then toggles it once
+// more, so a whole click toggles it once with the rule applied.
+void RecordEditor::applySwitchRule(int clicked)
+{
+    std::array<bool, kStepCount> boxes{};
+    for (int i = 0; i < kStepCount; ++i)
+        boxes[i] = switches_[i]->isChecked();
+    boxes = switchesAfterClick(boxes, clicked);
+    for (int i = 0; i < kStepCount; ++i)
+        switches_[i]->setChecked(boxes[i]);
 }

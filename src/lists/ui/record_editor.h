@@ -75,6 +75,7 @@ private:
     void statusChanged(const QString& text);
     void textBoxClicked(int index);
     void datePicked(const QDate& date);
+    void applySwitchRule(int clicked);
 
     GuestRecord recordFromControls() const;
     void showGuest(const GuestRecord& guest);
