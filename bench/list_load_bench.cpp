@@ -1,6 +1,7 @@
 // Times the start-up load of the largest list the program supports.
 #include "app/form1.h"
 #include "common/clock.h"
+#include "common/operator_prompts.h"
 #include "delivery/mail_transport.h"
 #include "lists/list_file.h"
 #include "printing/print_surface.h"

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "app/qt_operator_prompts.h"
+#include "common/clock.h"
 #include "common/program_dir.h"
 #include "delivery/mail_transport.h"
 #include "printing/ui/qt_print_surface.h"

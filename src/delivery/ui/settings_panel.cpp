@@ -127,7 +127,7 @@ void SettingsPanel::readSettings()
     showBoxes(s);
 }
 
-void SettingsPanel::writeSettings() { storeToFile(); }
+bool SettingsPanel::writeSettings() { return storeToFile(); }
 
 bool SettingsPanel::storeToFile()
 {

@@ -27,7 +27,7 @@ public:
     // Fills the boxes and the sending values from config.ini.
     void readSettings();
     // Stores the boxes in config.ini; a failed write keeps the old file and says so.
-    void writeSettings();
+    bool writeSettings();
     // The boxes as they stand (text files, subjects) with the leading field.
     CampaignSettings settings() const;
     // The server and sender of the last read or write: what sending uses.

@@ -15,7 +15,7 @@
 
 #include <functional>
 
-class PrintOption;
+#include "printing/ui/print_option_dialog.h"
 
 // The record chooser and start position, owned by the data-list page.
 struct PrintTarget {
