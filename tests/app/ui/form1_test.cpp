@@ -121,7 +121,8 @@ TEST(MainWindow, LoadFillsKeywordListsCountAndEditor)
     for (const char* name : {"Combo3", "Combo4", "Combo5", "Combo6", "Combo7", "Combo8"}) {
         auto* combo = w.find<QComboBox>(QString::fromLatin1(name));
         EXPECT_EQ(combo->count(), 3) << name;
-        EXPECT_EQ(combo->currentText(), u"-選択-") << name;
+        EXPECT_EQ(combo->currentIndex(), -1) << name;
+        EXPECT_EQ(combo->placeholderText(), u"-選択-") << name;
     }
     EXPECT_EQ(w.find<QComboBox>(u"Combo3"_s)->itemText(1), u"佐藤");
     EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"3");
