@@ -13,7 +13,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -171,4 +174,34 @@ TEST(MainWindow, UnreadableListIsReportedAndTheWindowGoesOn)
     ASSERT_FALSE(w.prompts.asked.isEmpty());
     EXPECT_TRUE(w.prompts.asked[0].text.contains(list));
     EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
+}
+
+TEST(MainWindow, HelpTabShowsTheBundledPage)
+{
+    Window w;
+    w.tabs()->setCurrentIndex(3);
+    auto* help = w.find<QTextBrowser>(u"WebBrowser1"_s);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->toPlainText().contains(u"キャンペーンの始め方"_s));
+}
+
+TEST(MainWindow, NewListBecomesTheCurrentList)
+{
+    Window w;
+    const QString old = w.home.path(u"old.lst"_s);
+    writeList(old, {makeGuest(u"山田"_s)});
+    w.prompts.files = {old};
+    w.form.LoadCurrentList();
+
+    w.action(u"mnuNewList"_s)->trigger();
+    auto* dialog = w.find<QDialog>(u"frmNewList"_s);
+    ASSERT_TRUE(dialog->isVisible());
+    w.find<QLineEdit>(u"txtNewList"_s)->setText(u"spring"_s);
+    QTest::mouseClick(w.find<QPushButton>(u"cmdOK"_s), Qt::LeftButton);
+
+    EXPECT_EQ(w.form.currentListPath(), w.home.path(u"spring.lst"_s));
+    EXPECT_EQ(readBytes(w.home.path(u"spring.lst"_s)), QByteArray(346, '\0'));
+    EXPECT_EQ(w.find<QComboBox>(u"Combo3"_s)->count(), 0);
+    EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
+    EXPECT_EQ(trimRight(ReadGuestRecord(old, 1).value().fName), u"山田");
 }
