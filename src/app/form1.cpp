@@ -50,7 +50,7 @@ Form1::Form1(const ProgramDir& dir, Seams seams, QWidget* parent)
     buildPages();
     buildMenus();
     buildSplash();
-    resize(760, 533);
+    resize(1000, 660);
     onTabChanged(SendTab);
 }
 
@@ -71,8 +71,8 @@ void Form1::buildPages()
     QWidget* registerPage = page(RegisterTab);
     editor_ = new RecordEditor(listPath, seams_.clock, seams_.prompts);
     auto* registerLayout = new QHBoxLayout(registerPage);
-    registerLayout->addWidget(editor_, 3);
-    registerLayout->addWidget(settingsPanel_, 2);
+    registerLayout->addWidget(editor_, 2);
+    registerLayout->addWidget(settingsPanel_, 1);
 
     QWidget* printPage = page(PrintTab);
     dataList_ = new DataListPanel(listPath, seams_.prompts);
@@ -192,7 +192,7 @@ void Form1::LoadCurrentList()
     if (listPath_.isEmpty())
         listPath_ = dir_.defaultList();
     splashTimer_->start();
-    resize(760, 533);
+    resize(1000, 660);
     splash_->setGeometry(0, 0, 751, 500);
     splash_->show();
     splash_->raise();
