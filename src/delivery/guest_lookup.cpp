@@ -5,6 +5,8 @@
 #include "lists/list_file.h"
 #include "lists/schedule.h"
 
+#include <algorithm>
+
 Result<QList<GuestRecord>> readSendingList(const QString& listPath)
 {
     return readGuestList(listPath, EndTest::EmptyRecord);
@@ -92,6 +94,13 @@ Result<QList<DueEntry>> searchDeliveringGuests(const QString& listPath)
     if (!guests)
         return std::unexpected(guests.error());
     return deliveringEntries(*guests);
+}
+
+int searchedGuestCount(const QList<GuestRecord>& guests)
+{
+    const auto nameless = std::ranges::find_if(
+        guests, [](const GuestRecord& guest) { return displayName(guest).isEmpty(); });
+    return int(nameless - guests.begin());
 }
 
 QList<DueEntry> scrambleEntries(const QList<GuestRecord>& guests)

@@ -55,6 +55,8 @@ Result<std::optional<PreparedMail>> prepareDueMailFromList(const QString& listPa
 // List search: every delivering guest up to the first empty display name.
 QList<DueEntry> deliveringEntries(const QList<GuestRecord>& guests);
 Result<QList<DueEntry>> searchDeliveringGuests(const QString& listPath);
+// The guest count the list search shows: the records before the first empty display name.
+int searchedGuestCount(const QList<GuestRecord>& guests);
 
 // Scramble send: every delivering guest of the list with a display name.
 QList<DueEntry> scrambleEntries(const QList<GuestRecord>& guests);

@@ -161,6 +161,9 @@ TEST(ListSearch, ListsDeliveringGuestsWithTheirRecordNumbersUpToTheFirstNameless
                                     makeGuest(QString()), makeGuest(u"五"_s)};
     EXPECT_EQ(deliveringEntries(guests),
               (QList<DueEntry>{{1, std::nullopt, u"一"_s}, {3, std::nullopt, u"三"_s}}));
+    EXPECT_EQ(searchedGuestCount(guests), 3);
+    EXPECT_EQ(searchedGuestCount({makeGuest(u"一"_s), makeGuest(u"二"_s)}), 2);
+    EXPECT_EQ(searchedGuestCount({}), 0);
 }
 
 TEST(ListSearch, ReadsTheFileAfresh)

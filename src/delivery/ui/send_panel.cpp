@@ -458,12 +458,13 @@ void SendPanel::onListSearch()
     if (running_)
         return;
     clearForScan();
-    auto entries = searchDeliveringGuests(listPath_());
-    if (!entries) {
-        warnList(entries.error());
+    auto guests = readSendingList(listPath_());
+    if (!guests) {
+        warnList(guests.error());
         return;
     }
-    addLines(*entries);
+    addLines(deliveringEntries(*guests));
+    emit guestCountFound(searchedGuestCount(*guests));
 }
 
 void SendPanel::onNamePick(QListWidgetItem* item)

@@ -76,6 +76,10 @@ public:
     void runSendLoop();
     bool isRunning() const { return running_; }
 
+signals:
+    // The list search counted the guests of the list (for Label23).
+    void guestCountFound(int count);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -104,9 +104,12 @@ TEST(ListCommands, SearchListsDeliveringGuestsAndClearEmptiesThePanel)
     writeList(p.listPath, {deliveringGuest(u"山田"_s, u"花子"_s, u"h@example.jp"_s), stopped,
                            deliveringGuest(u"佐藤"_s, u"一郎"_s, u"i@example.jp"_s)});
     p.send.showScrambleButton();
+    QList<int> counts;
+    QObject::connect(&p.send, &SendPanel::guestCountFound, [&](int n) { counts.append(n); });
 
     click(p, u"Command1"_s);
     EXPECT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"佐藤一郎"_s}));
+    EXPECT_EQ(counts, QList<int>{3});
     EXPECT_TRUE(p.find<QPushButton>(u"Command18"_s)->isHidden());
 
     openText(p, p.writeText(u"a.txt"_s, u"本文"_s));
