@@ -5,120 +5,112 @@
 #include "lists/list_file.h"
 #include "lists/schedule.h"
 
-namespace {
+#include <algorithm>
 
-// The sending-side walks stop by their own rules; read up to the first all-zero record.
-Result<QList<GuestRecord>> readWholeList(const QString& listPath)
+Result<QList<GuestRecord>> readSendingList(const QString& listPath)
 {
     return readGuestList(listPath, EndTest::EmptyRecord);
 }
 
-} // namespace
-
-QStringList dueNames(const QList<GuestRecord>& guests, const QString& todayText)
+QList<int> mailSteps(const GuestRecord& guest, const QString& todayText)
 {
-    QStringList names;
-    for (const GuestRecord& guest : guests) {
-        const qsizetype due = dueSteps(guest, todayText).size();
-        for (qsizetype i = 0; i < due; ++i)
-            names.append(displayName(guest));
-    }
-    return names;
+    const QList<int> due = dueSteps(guest, todayText);
+    if (!due.isEmpty() && stepSwitch(guest, 0) == 1)
+        return {0};
+    return due;
 }
 
-Result<QStringList> scanDueGuests(const QString& listPath, const QDate& today)
+QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QString& todayText)
+{
+    QList<DueEntry> entries;
+    for (qsizetype i = 0; i < guests.size(); ++i) {
+        for (int step : mailSteps(guests[i], todayText))
+            entries.append({int(i + 1), step, displayName(guests[i])});
+    }
+    return entries;
+}
+
+Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& today)
 {
     auto guests = readGuestList(listPath, EndTest::ZeroProbe, &GuestRecord::birthday);
     if (!guests)
         return std::unexpected(guests.error());
-    return dueNames(*guests, dateText(today));
+    return dueEntries(*guests, dateText(today));
 }
 
-std::optional<GuestRecord> findGuestByDisplayName(const QList<GuestRecord>& guests, const QString& name)
+std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueEntry& entry)
 {
-    for (const GuestRecord& guest : guests) {
-        if (displayName(guest) == name)
-            return guest;
-    }
-    return std::nullopt;
+    // The list may have changed since the line was made: never mail someone else.
+    if (entry.recordNumber < 1 || entry.recordNumber > guests.size())
+        return std::nullopt;
+    const GuestRecord& guest = guests[entry.recordNumber - 1];
+    if (displayName(guest) != entry.displayName)
+        return std::nullopt;
+    return guest;
 }
 
-std::optional<PreparedMail> prepareDueMail(const QList<GuestRecord>& guests, const QString& name,
+std::optional<PreparedMail> prepareDueMail(const QList<GuestRecord>& guests, const DueEntry& entry,
                                            const QString& todayText, const CampaignSettings& settings)
 {
-    const auto guest = findGuestByDisplayName(guests, name);
-    if (!guest)
+    const auto guest = guestFor(guests, entry);
+    if (!guest || !entry.step || !mailSteps(*guest, todayText).contains(*entry.step))
         return std::nullopt;
-    const auto step = mailChoice(*guest, todayText);
-    if (!step)
-        return std::nullopt;
-    return PreparedMail{*step,
-                        settings.subjects.at(*step),
-                        settings.textFiles.at(*step),
+    const int step = *entry.step;
+    return PreparedMail{step,
+                        settings.subjects.at(step),
+                        settings.textFiles.at(step),
                         trimRight(guest->address),
                         trimRight(guest->keisyou),
                         trimRight(guest->fName),
                         displayName(*guest)};
 }
 
-Result<std::optional<PreparedMail>> prepareDueMailFromList(const QString& listPath, const QString& name,
+Result<std::optional<PreparedMail>> prepareDueMailFromList(const QString& listPath, const DueEntry& entry,
                                                            const QDate& today,
                                                            const CampaignSettings& settings)
 {
-    auto guests = readWholeList(listPath);
+    auto guests = readSendingList(listPath);
     if (!guests)
         return std::unexpected(guests.error());
-    return prepareDueMail(*guests, name, dateText(today), settings);
+    return prepareDueMail(*guests, entry, dateText(today), settings);
 }
 
-QStringList deliveringNames(const QList<GuestRecord>& guests)
+QList<DueEntry> deliveringEntries(const QList<GuestRecord>& guests)
 {
-    QStringList names;
-    for (const GuestRecord& guest : guests) {
-        const QString name = displayName(guest);
+    QList<DueEntry> entries;
+    for (qsizetype i = 0; i < guests.size(); ++i) {
+        const QString name = displayName(guests[i]);
         if (name.isEmpty())
             break;
-        if (isDelivering(guest))
-            names.append(name);
+        if (isDelivering(guests[i]))
+            entries.append({int(i + 1), std::nullopt, name});
     }
-    return names;
+    return entries;
 }
 
-Result<QStringList> searchDeliveringGuests(const QString& listPath)
+Result<QList<DueEntry>> searchDeliveringGuests(const QString& listPath)
 {
-    auto guests = readWholeList(listPath);
+    auto guests = readSendingList(listPath);
     if (!guests)
         return std::unexpected(guests.error());
-    return deliveringNames(*guests);
+    return deliveringEntries(*guests);
 }
 
-QList<GuestRecord> scrambleGuests(const QList<GuestRecord>& guests)
+int searchedGuestCount(const QList<GuestRecord>& guests)
 {
-    QList<GuestRecord> chosen;
-    for (const GuestRecord& guest : guests) {
-        if (!isDelivering(guest))
-            break;
+    const auto nameless = std::ranges::find_if(
+        guests, [](const GuestRecord& guest) { return displayName(guest).isEmpty(); });
+    return int(nameless - guests.begin());
+}
+
+QList<DueEntry> scrambleEntries(const QList<GuestRecord>& guests)
+{
+    QList<DueEntry> entries;
+    for (qsizetype i = 0; i < guests.size(); ++i) {
+        const QString name = displayName(guests[i]);
         // A nameless record cannot be told apart in the log or the send list.
-        if (!displayName(guest).isEmpty())
-            chosen.append(guest);
-        if (trimRight(guest.fName).isEmpty())
-            break;
+        if (isDelivering(guests[i]) && !name.isEmpty())
+            entries.append({int(i + 1), std::nullopt, name});
     }
-    return chosen;
-}
-
-QStringList scrambleNames(const QList<GuestRecord>& guests)
-{
-    QStringList names;
-    for (const GuestRecord& guest : scrambleGuests(guests))
-        names.append(displayName(guest));
-    return names;
-}
-
-Result<QList<GuestRecord>> readScrambleGuests(const QString& listPath)
-{
-    auto guests = readWholeList(listPath);
-    if (!guests)
-        return std::unexpected(guests.error());
-    return scrambleGuests(*guests);
+    return entries;
 }

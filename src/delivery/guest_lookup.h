@@ -7,19 +7,35 @@
 #include <QDate>
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
 
-// Display names due on the day, once per due step (zero probe on birthday, as the start-up walk).
-QStringList dueNames(const QList<GuestRecord>& guests, const QString& todayText);
-Result<QStringList> scanDueGuests(const QString& listPath, const QDate& today);
+// One line of the send list: the guest's record number (1 = first record), the
+// step whose mail it sends (0 = the repeat mail; none for a line of the list
+// search or the scramble send) and the name it shows.
+struct DueEntry {
+    int recordNumber = 0;
+    std::optional<int> step;
+    QString displayName;
+    bool operator==(const DueEntry&) const = default;
+};
 
-// The first guest whose display name equals name (record order).
-std::optional<GuestRecord> findGuestByDisplayName(const QList<GuestRecord>& guests, const QString& name);
+// The list as the sending side reads it: up to the first all-zero record.
+Result<QList<GuestRecord>> readSendingList(const QString& listPath);
 
-// What OnMail prepares: the step chosen by mailChoice, its subject and text file, the address
-// (trimmed), honorific and family name (trimmed). Nothing when the guest is not found or no date is today.
+// The steps whose mail a guest receives on that day: the repeat mail once when
+// the repeat switch is on, otherwise each step dated today whose switch is on.
+QList<int> mailSteps(const GuestRecord& guest, const QString& todayText);
+// One entry per mail step of every guest (zero probe on birthday, as the start-up walk).
+QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QString& todayText);
+Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& today);
+
+// The guest behind an entry, when the list still holds it under the entry's name.
+std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueEntry& entry);
+
+// What OnMail prepares for an entry: its step's subject and text file, the
+// address (trimmed), honorific and family name (trimmed). Nothing when the
+// guest is gone or that step is no longer due today.
 struct PreparedMail {
     int step;
     QString subject;
@@ -29,19 +45,18 @@ struct PreparedMail {
     QString familyName;
     QString displayName;
 };
-std::optional<PreparedMail> prepareDueMail(const QList<GuestRecord>& guests, const QString& name,
+std::optional<PreparedMail> prepareDueMail(const QList<GuestRecord>& guests, const DueEntry& entry,
                                            const QString& todayText, const CampaignSettings& settings);
 // The same over a fresh read of the list file.
-Result<std::optional<PreparedMail>> prepareDueMailFromList(const QString& listPath, const QString& name,
+Result<std::optional<PreparedMail>> prepareDueMailFromList(const QString& listPath, const DueEntry& entry,
                                                            const QDate& today,
                                                            const CampaignSettings& settings);
 
-// List search: display names of every delivering guest up to the first empty display name.
-QStringList deliveringNames(const QList<GuestRecord>& guests);
-Result<QStringList> searchDeliveringGuests(const QString& listPath);
+// List search: every delivering guest up to the first empty display name.
+QList<DueEntry> deliveringEntries(const QList<GuestRecord>& guests);
+Result<QList<DueEntry>> searchDeliveringGuests(const QString& listPath);
+// The guest count the list search shows: the records before the first empty display name.
+int searchedGuestCount(const QList<GuestRecord>& guests);
 
-// Scramble send: delivering guests from record 1 up to the first non-delivering one or empty family name.
-QStringList scrambleNames(const QList<GuestRecord>& guests);
-// The guests behind scrambleNames, for their address, honorific and family name.
-QList<GuestRecord> scrambleGuests(const QList<GuestRecord>& guests);
-Result<QList<GuestRecord>> readScrambleGuests(const QString& listPath);
+// Scramble send: every delivering guest of the list with a display name.
+QList<DueEntry> scrambleEntries(const QList<GuestRecord>& guests);

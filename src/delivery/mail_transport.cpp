@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 30;
-constexpr long kTransferTimeoutSeconds = 120;
-
 Error invalidServer(const QString& server)
 {
     return Error{ErrorKind::InvalidInput,
@@ -120,6 +117,12 @@ Result<SmtpEndpoint> parseSmtpServer(const QString& server)
     return endpoint;
 }
 
+CurlMailTransport::CurlMailTransport(std::chrono::milliseconds connectTimeout,
+                                     std::chrono::milliseconds transferTimeout)
+    : connectTimeout_(connectTimeout), transferTimeout_(transferTimeout)
+{
+}
+
 Result<void> CurlMailTransport::send(const OutgoingMail& mail)
 {
     static std::once_flag curlReady;
@@ -161,8 +164,8 @@ Result<void> CurlMailTransport::send(const OutgoingMail& mail)
     curl_easy_setopt(handle, CURLOPT_DEBUGDATA, &talk);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count()));
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, long(transferTimeout_.count()));
 
     const CURLcode code = curl_easy_perform(handle);
     if (code != CURLE_OK)

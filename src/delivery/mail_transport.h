@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
+
 // One mail as handed to the transport; the transport adds the date line to the body.
 struct OutgoingMail {
     QString server;  // "host" (port 25) or "host:port"
@@ -22,10 +24,16 @@ public:
     virtual Result<void> send(const OutgoingMail& mail) = 0;
 };
 
-// SMTP through libcurl: connect timeout 30 s, whole transfer 120 s.
+// SMTP through libcurl, bounded by a connect timeout and a whole-transfer timeout.
 class CurlMailTransport : public MailTransport {
 public:
+    explicit CurlMailTransport(std::chrono::milliseconds connectTimeout = std::chrono::seconds(30),
+                               std::chrono::milliseconds transferTimeout = std::chrono::seconds(120));
     Result<void> send(const OutgoingMail& mail) override;
+
+private:
+    std::chrono::milliseconds connectTimeout_;
+    std::chrono::milliseconds transferTimeout_;
 };
 
 // "host" or "host:port" split into its parts; InvalidInput when malformed.

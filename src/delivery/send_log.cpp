@@ -8,9 +8,6 @@
 
 namespace {
 
-// The log number is a signed 16-bit count.
-constexpr int kMaxLogFiles = 32767;
-
 // A name from the list must not reach another folder or break the file name.
 QString safeFileText(const QString& name)
 {
@@ -47,9 +44,6 @@ Result<QString> writeSendLog(const QString& logDir, const QDate& day, const QStr
 {
     const QDir dir(logDir);
     const qsizetype count = dir.entryList(QDir::Files | QDir::NoSymLinks).size();
-    if (count >= kMaxLogFiles)
-        return fail(ErrorKind::Io,
-                    QStringLiteral("送信ログのフォルダ「%1」のファイルが多すぎます。").arg(logDir));
     // After a log was deleted, the count can name an existing file: take the next free number.
     int n = int(count) + 1;
     while (QFileInfo::exists(dir.filePath(sendLogName(n, day, displayName))))

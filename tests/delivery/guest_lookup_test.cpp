@@ -40,8 +40,9 @@ TEST(DueScan, StepDueTodayIsListedOnceAndGetsItsOwnMail)
     guest.keisyou = u"様  "_s;
     const QList<GuestRecord> guests{makeGuest(u"他"_s), guest};
 
-    EXPECT_EQ(dueNames(guests, kToday), QStringList{u"山田花子"_s});
-    const auto mail = prepareDueMail(guests, u"山田花子"_s, kToday, settings());
+    const QList<DueEntry> due = dueEntries(guests, kToday);
+    ASSERT_EQ(due, (QList<DueEntry>{{2, 3, u"山田花子"_s}}));
+    const auto mail = prepareDueMail(guests, due[0], kToday, settings());
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->step, 3);
     EXPECT_EQ(mail->subject, u"subject-third"_s);
@@ -51,16 +52,21 @@ TEST(DueScan, StepDueTodayIsListedOnceAndGetsItsOwnMail)
     EXPECT_EQ(mail->familyName, u"山田"_s);
 }
 
-TEST(DueScan, RepeatSwitchSendsTheRepeatMailOnAStepDate)
+TEST(DueScan, RepeatSwitchListsTheRepeatMailOnceHoweverManyDatesAreToday)
 {
     GuestRecord guest = guestWith(u"佐藤"_s, u"一郎"_s, &GuestRecord::third, nullptr);
+    guest.fast = kToday;
+    guest.seventh = kToday;
     guest.repeat = 1;
-    EXPECT_EQ(dueNames({guest}, kToday), QStringList{u"佐藤一郎"_s});
-    const auto mail = prepareDueMail({guest}, u"佐藤一郎"_s, kToday, settings());
+    const QList<DueEntry> due = dueEntries({guest}, kToday);
+    ASSERT_EQ(due, (QList<DueEntry>{{1, 0, u"佐藤一郎"_s}}));
+    const auto mail = prepareDueMail({guest}, due[0], kToday, settings());
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->step, 0);
     EXPECT_EQ(mail->subject, u"subject-repeat"_s);
     EXPECT_EQ(mail->textFile, u"/t/repeat.txt"_s);
+    // A step line for a repeat guest is not due: only the repeat mail goes.
+    EXPECT_FALSE(prepareDueMail({guest}, {1, 3, u"佐藤一郎"_s}, kToday, settings()));
 }
 
 TEST(DueScan, StoppedGuestIsNeverListed)
@@ -68,43 +74,55 @@ TEST(DueScan, StoppedGuestIsNeverListed)
     GuestRecord guest = guestWith(u"停止"_s, u"者"_s, &GuestRecord::fast, &GuestRecord::mail1);
     guest.repeat = 1;
     guest.soushin = u"停止済"_s;
-    EXPECT_TRUE(dueNames({guest}, kToday).isEmpty());
+    EXPECT_TRUE(dueEntries({guest}, kToday).isEmpty());
 }
 
-TEST(DueScan, TwiceDueGuestIsListedTwiceAndPreparedTheEarlierStep)
+TEST(DueScan, TwoStepsDueListTwoLinesEachWithItsOwnMail)
 {
     GuestRecord guest = guestWith(u"二重"_s, u"様"_s, &GuestRecord::second, &GuestRecord::mail2);
     guest.seventh = kToday;
     guest.mail7 = 1;
-    EXPECT_EQ(dueNames({guest}, kToday), (QStringList{u"二重様"_s, u"二重様"_s}));
-    EXPECT_EQ(prepareDueMail({guest}, u"二重様"_s, kToday, settings())->step, 2);
+    const QList<DueEntry> due = dueEntries({guest}, kToday);
+    ASSERT_EQ(due, (QList<DueEntry>{{1, 2, u"二重様"_s}, {1, 7, u"二重様"_s}}));
+    EXPECT_EQ(prepareDueMail({guest}, due[0], kToday, settings())->subject, u"subject-second"_s);
+    EXPECT_EQ(prepareDueMail({guest}, due[1], kToday, settings())->subject, u"subject-final"_s);
 }
 
-TEST(DueScan, PreparationLooksAtDatesOnly)
+TEST(DueScan, AStepDatedTodayWithItsSwitchOffSendsNothing)
 {
-    // Steps 1 and 2 dated today, only switch 2 on: listed for step 2, prepared step 1.
     GuestRecord guest = guestWith(u"日付"_s, u"だけ"_s, &GuestRecord::second, &GuestRecord::mail2);
     guest.fast = kToday;
-    EXPECT_EQ(dueNames({guest}, kToday), QStringList{u"日付だけ"_s});
-    EXPECT_EQ(prepareDueMail({guest}, u"日付だけ"_s, kToday, settings())->subject, u"subject-first"_s);
+    const QList<DueEntry> due = dueEntries({guest}, kToday);
+    ASSERT_EQ(due, (QList<DueEntry>{{1, 2, u"日付だけ"_s}}));
+    EXPECT_EQ(prepareDueMail({guest}, due[0], kToday, settings())->subject, u"subject-second"_s);
+    EXPECT_FALSE(prepareDueMail({guest}, {1, 1, u"日付だけ"_s}, kToday, settings()));
 }
 
-TEST(DueScan, NothingPreparedForAnUnknownNameOrAGuestNotDatedToday)
+TEST(DueScan, NothingPreparedWhenTheLineNoLongerMatchesTheList)
 {
     GuestRecord guest = guestWith(u"山田"_s, u"花子"_s, &GuestRecord::fast, &GuestRecord::mail1);
-    EXPECT_FALSE(prepareDueMail({guest}, u"山田太郎"_s, kToday, settings()));
-    EXPECT_FALSE(prepareDueMail({guest}, u"山田花子"_s, u"2026/12/09"_s, settings()));
+    const DueEntry line{1, 1, u"山田花子"_s};
+    EXPECT_TRUE(prepareDueMail({guest}, line, kToday, settings()));
+    EXPECT_FALSE(prepareDueMail({guest}, line, u"2026/12/09"_s, settings()));
+    EXPECT_FALSE(prepareDueMail({guest}, {1, 1, u"山田太郎"_s}, kToday, settings()));
+    EXPECT_FALSE(prepareDueMail({guest}, {2, 1, u"山田花子"_s}, kToday, settings()));
+    EXPECT_FALSE(prepareDueMail({guest}, {0, 1, u"山田花子"_s}, kToday, settings()));
+    EXPECT_FALSE(prepareDueMail({guest}, {1, std::nullopt, u"山田花子"_s}, kToday, settings()));
 }
 
-TEST(DueScan, SameDisplayNameFindsTheFirstRecord)
+TEST(DueScan, SameDisplayNameReachesEachRecordByItsNumber)
 {
     GuestRecord first = guestWith(u"同名"_s, QString(), &GuestRecord::fast, &GuestRecord::mail1);
     first.address = u"first@example.jp"_s;
     GuestRecord second = first;
     second.address = u"second@example.jp"_s;
-    EXPECT_EQ(findGuestByDisplayName({first, second}, u"同名"_s)->address, u"first@example.jp"_s);
-    EXPECT_EQ(prepareDueMail({first, second}, u"同名"_s, kToday, settings())->address,
+    const QList<DueEntry> due = dueEntries({first, second}, kToday);
+    ASSERT_EQ(due.size(), 2);
+    EXPECT_EQ(prepareDueMail({first, second}, due[0], kToday, settings())->address,
               u"first@example.jp"_s);
+    EXPECT_EQ(prepareDueMail({first, second}, due[1], kToday, settings())->address,
+              u"second@example.jp"_s);
+    EXPECT_EQ(guestFor({first, second}, {2, std::nullopt, u"同名"_s})->address, u"second@example.jp"_s);
 }
 
 TEST(DueScan, FileScanStopsWhereTheBirthdayIsEmptyAndPreparesFromTheFile)
@@ -118,8 +136,9 @@ TEST(DueScan, FileScanStopsWhereTheBirthdayIsEmptyAndPreparesFromTheFile)
     writeBytes(list, encodeGuestRecord(one) + QByteArray(kRecordSize, '\0') + encodeGuestRecord(three));
 
     const QDate today(2026, 12, 8);
-    EXPECT_EQ(scanDueGuests(list, today).value(), QStringList{u"一番"_s});
-    const auto mail = prepareDueMailFromList(list, u"一番"_s, today, settings()).value();
+    const QList<DueEntry> due = scanDueGuests(list, today).value();
+    ASSERT_EQ(due, (QList<DueEntry>{{1, 1, u"一番"_s}}));
+    const auto mail = prepareDueMailFromList(list, due[0], today, settings()).value();
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->address, u"one@example.jp"_s);  // padded on disk, trimmed here
     EXPECT_EQ(mail->honorific, u"殿"_s);
@@ -134,13 +153,17 @@ TEST(DueScan, EmptyListFindsNothing)
     EXPECT_TRUE(scanDueGuests(home.path(u"empty.lst"_s), QDate(2026, 12, 8)).value().isEmpty());
 }
 
-TEST(ListSearch, ListsDeliveringGuestsUpToTheFirstNamelessRecord)
+TEST(ListSearch, ListsDeliveringGuestsWithTheirRecordNumbersUpToTheFirstNamelessRecord)
 {
     GuestRecord stopped = makeGuest(u"停止"_s, u"中"_s);
     stopped.soushin = u"停止済"_s;
     const QList<GuestRecord> guests{makeGuest(u"一"_s), stopped, makeGuest(u"三"_s),
                                     makeGuest(QString()), makeGuest(u"五"_s)};
-    EXPECT_EQ(deliveringNames(guests), (QStringList{u"一"_s, u"三"_s}));
+    EXPECT_EQ(deliveringEntries(guests),
+              (QList<DueEntry>{{1, std::nullopt, u"一"_s}, {3, std::nullopt, u"三"_s}}));
+    EXPECT_EQ(searchedGuestCount(guests), 3);
+    EXPECT_EQ(searchedGuestCount({makeGuest(u"一"_s), makeGuest(u"二"_s)}), 2);
+    EXPECT_EQ(searchedGuestCount({}), 0);
 }
 
 TEST(ListSearch, ReadsTheFileAfresh)
@@ -148,29 +171,36 @@ TEST(ListSearch, ReadsTheFileAfresh)
     TestHome home;
     const QString list = home.path(u"g.lst"_s);
     writeList(list, {makeGuest(u"一"_s, u"郎"_s)});
-    EXPECT_EQ(searchDeliveringGuests(list).value(), QStringList{u"一郎"_s});
+    EXPECT_EQ(searchDeliveringGuests(list).value().size(), 1);
     writeList(list, {makeGuest(u"一"_s, u"郎"_s), makeGuest(u"二"_s, u"郎"_s)});
-    EXPECT_EQ(searchDeliveringGuests(list).value(), (QStringList{u"一郎"_s, u"二郎"_s}));
+    const QList<DueEntry> found = searchDeliveringGuests(list).value();
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(found[1].displayName, u"二郎"_s);
+    EXPECT_EQ(found[1].recordNumber, 2);
 }
 
-TEST(ScrambleList, StopsAtTheFirstGuestNotDelivering)
+TEST(ScrambleList, EveryDeliveringGuestButTheStoppedOnes)
 {
     TestHome home;
     const QString list = home.path(u"g.lst"_s);
     GuestRecord stopped = makeGuest(u"三"_s);
     stopped.soushin = u"停止済"_s;
-    writeList(list, {makeGuest(u"一"_s), makeGuest(u"二"_s), stopped, makeGuest(u"四"_s)});
+    writeList(list, {makeGuest(u"一"_s), makeGuest(u"二"_s), stopped, makeGuest(u"四"_s),
+                     makeGuest(u"五"_s)});
 
-    const QList<GuestRecord> guests = readScrambleGuests(list).value();
-    ASSERT_EQ(guests.size(), 2);
-    EXPECT_EQ(displayName(guests[0]), u"一"_s);
-    EXPECT_EQ(displayName(guests[1]), u"二"_s);
+    const QList<DueEntry> entries = scrambleEntries(readSendingList(list).value());
+    QList<int> records;
+    for (const DueEntry& entry : entries)
+        records.append(entry.recordNumber);
+    EXPECT_EQ(records, (QList<int>{1, 2, 4, 5}));
+    EXPECT_EQ(entries[2].displayName, u"四"_s);
 }
 
-TEST(ScrambleList, StopsAfterARecordWithoutFamilyName)
+TEST(ScrambleList, NamelessRecordsAreLeftOutButDoNotEndTheList)
 {
     const QList<GuestRecord> guests{makeGuest(u"一"_s), makeGuest(QString(), u"名だけ"_s),
-                                    makeGuest(u"三"_s)};
-    EXPECT_EQ(scrambleNames(guests), (QStringList{u"一"_s, u"名だけ"_s}));
-    EXPECT_EQ(scrambleNames({makeGuest(QString()), makeGuest(u"二"_s)}), QStringList{});
+                                    makeGuest(QString()), makeGuest(u"四"_s)};
+    EXPECT_EQ(scrambleEntries(guests),
+              (QList<DueEntry>{{1, std::nullopt, u"一"_s}, {2, std::nullopt, u"名だけ"_s},
+                               {4, std::nullopt, u"四"_s}}));
 }

@@ -65,6 +65,28 @@ int closedPort()
     return ntohs(address.sin_port);
 }
 
+// A loopback listener that takes connections and never says a word.
+class SilentServer {
+public:
+    SilentServer()
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(fd_, 4) == 0
+            && ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(fd_); }
+    int port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 OutgoingMail mailTo(const QString& server, const QString& to)
 {
     return OutgoingMail{server, u"shop@example.jp"_s, to, u"第３回のご案内：山田様へ"_s,
@@ -138,4 +160,18 @@ TEST(CurlTransport, InjectionIsRefusedBeforeAnyConnection)
     sent = transport.send(injected);
     ASSERT_FALSE(sent);
     EXPECT_EQ(sent.error().kind, ErrorKind::InvalidInput);
+}
+
+TEST(CurlTransport, SilentServerFailsWithinTheTransferTimeout)
+{
+    SilentServer server;
+    ASSERT_GT(server.port(), 0);
+    // The kernel completes the handshake from the listen queue; the wait is for the greeting.
+    CurlMailTransport transport(std::chrono::seconds(2), std::chrono::seconds(2));
+    QElapsedTimer timer;
+    timer.start();
+    const auto sent = transport.send(mailTo(u"127.0.0.1:%1"_s.arg(server.port()), u"a@example.jp"_s));
+    ASSERT_FALSE(sent);
+    EXPECT_NE(sent.error().kind, ErrorKind::InvalidInput);
+    EXPECT_LT(timer.elapsed(), 5000);
 }

@@ -69,17 +69,28 @@ TEST(SendLog, MissingFolderIsAnErrorNamingTheFile)
     EXPECT_TRUE(path.error().message.contains(u"[1]-2005_2_9"_s));
 }
 
-TEST(SendLog, NoNumberBeyondTheSixteenBitCount)
+TEST(SendLog, ExistingNameIsSkippedNotOverwritten)
 {
     TestHome home;
     const QString logDir = home.path(u"log"_s);
-    for (int i = 0; i < 32766; ++i)
-        writeBytes(logDir + u"/%1.log"_s.arg(i), QByteArray());
-    const auto last = writeSendLog(logDir, kDay, u"甲"_s, u"body"_s);
-    ASSERT_TRUE(last);
-    EXPECT_TRUE(last->endsWith(u"[32767]-2005_2_9\u3000[甲].log"_s));
+    // One file present, and it already bears the name the count gives next.
+    writeBytes(logDir + u"/[2]-2005_2_9\u3000[甲].log"_s, "keep2");
 
-    const auto over = writeSendLog(logDir, kDay, u"甲"_s, u"body"_s);
-    ASSERT_FALSE(over);
-    EXPECT_EQ(logFiles(logDir).size(), 32767);
+    const auto path = writeSendLog(logDir, kDay, u"甲"_s, u"new"_s);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(*path, logDir + u"/[3]-2005_2_9\u3000[甲].log"_s);
+    EXPECT_EQ(readBytes(logDir + u"/[2]-2005_2_9\u3000[甲].log"_s), QByteArray("keep2"));
+    EXPECT_EQ(readBytes(*path), QByteArray("new"));
+}
+
+TEST(SendLog, NoLimitOnTheNumberOfLogs)
+{
+    TestHome home;
+    const QString logDir = home.path(u"log"_s);
+    for (int i = 0; i < 32767; ++i)
+        writeBytes(logDir + u"/%1.log"_s.arg(i), QByteArray());
+    const auto path = writeSendLog(logDir, kDay, u"甲"_s, u"body"_s);
+    ASSERT_TRUE(path) << path.error().message.toStdString();
+    EXPECT_TRUE(path->endsWith(u"[32768]-2005_2_9\u3000[甲].log"_s));
+    EXPECT_EQ(logFiles(logDir).size(), 32768);
 }

@@ -1,14 +1,12 @@
 #include "delivery/ui/send_panel.h"
 
 #include "common/text_field.h"
-#include "delivery/guest_lookup.h"
 #include "delivery/mail_message.h"
 #include "delivery/mail_text.h"
 #include "delivery/personalise.h"
 #include "delivery/send_log.h"
 #include "delivery/ui/file_dialog_memory.h"
 #include "delivery/ui/settings_panel.h"
-#include "lists/list_file.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -31,6 +29,17 @@ constexpr double kPauseDays = 0.00008;
 
 const QString kTxt = QStringLiteral("*.txt");
 const QString kLog = QStringLiteral("*.log");
+
+// Each List1 line keeps the guest it stands for, since display names repeat.
+constexpr int kRecordRole = Qt::UserRole;
+constexpr int kStepRole = Qt::UserRole + 1;
+
+DueEntry entryOf(const QListWidgetItem* item)
+{
+    const QVariant step = item->data(kStepRole);
+    return {item->data(kRecordRole).toInt(),
+            step.isValid() ? std::optional<int>(step.toInt()) : std::nullopt, item->text()};
+}
 
 QPushButton* namedButton(const QString& name, const QString& caption, QWidget* parent)
 {
@@ -162,10 +171,20 @@ void SendPanel::resetForLoad()
     list1_->clear();
 }
 
-void SendPanel::setSendList(const QStringList& names)
+void SendPanel::setSendList(const QList<DueEntry>& entries)
 {
     list1_->clear();
-    list1_->addItems(names);
+    addLines(entries);
+}
+
+void SendPanel::addLines(const QList<DueEntry>& entries)
+{
+    for (const DueEntry& entry : entries) {
+        auto* item = new QListWidgetItem(entry.displayName, list1_);
+        item->setData(kRecordRole, entry.recordNumber);
+        if (entry.step)
+            item->setData(kStepRole, *entry.step);
+    }
 }
 
 void SendPanel::clearLoadedFile() { body_->clear(); }
@@ -221,7 +240,7 @@ void SendPanel::onTimer1Tick()
         warnList(due.error());
         return;
     }
-    list1_->addItems(*due);
+    addLines(*due);
     if (list1_->count() > 0)
         runSendLoop();
 }
@@ -233,9 +252,10 @@ void SendPanel::runSendLoop()
     timer1_->stop();
     command3_->setEnabled(false);
     const auto skipped = runLines([this] {
-        text20_ = list1_->item(0)->text();
+        const DueEntry entry = entryOf(list1_->item(0));
+        text20_ = entry.displayName;
         currentRecipientName_ = trimRight(text20_);
-        if (auto reason = prepareLine(currentRecipientName_))
+        if (auto reason = prepareLine(entry))
             return SendResult{SendOutcome::Skipped, *reason};
         return targetSend();
     });
@@ -285,11 +305,11 @@ void SendPanel::reportSkipped(const QStringList& skipped)
                   QStringLiteral("次の宛先には送信できませんでした\r\n") + skipped.join(QStringLiteral("\r\n")));
 }
 
-std::optional<QString> SendPanel::prepareLine(const QString& name)
+std::optional<QString> SendPanel::prepareLine(const DueEntry& entry)
 {
     // Never leave the previous guest's mail in the panel for this guest.
     clearMail();
-    auto found = prepareDueMailFromList(listPath_(), name, clock_.today(), settings_.settings());
+    auto found = prepareDueMailFromList(listPath_(), entry, clock_.today(), settings_.settings());
     if (!found)
         return found.error().message;
     if (!*found)
@@ -308,10 +328,10 @@ std::optional<QString> SendPanel::prepareLine(const QString& name)
     return std::nullopt;
 }
 
-bool SendPanel::OnMail(const QString& name)
+bool SendPanel::OnMail(const DueEntry& entry)
 {
-    text20_ = name;
-    return !prepareLine(name).has_value();
+    text20_ = entry.displayName;
+    return !prepareLine(entry).has_value();
 }
 
 // ---- transmission ----
@@ -403,23 +423,23 @@ void SendPanel::onScrambleClicked()
                           : text.error().message);
         return;
     }
-    auto guests = readScrambleGuests(listPath_());
+    auto guests = readSendingList(listPath_());
     if (!guests) {
         warnList(guests.error());
         return;
     }
     command18_->hide();
-    list1_->clear();
-    for (const GuestRecord& guest : *guests)
-        list1_->addItem(displayName(guest));
-    qsizetype next = 0;
+    setSendList(scrambleEntries(*guests));
     const auto skipped = runLines([&] {
-        const GuestRecord& guest = (*guests)[next++];
-        currentRecipientName_ = list1_->item(0)->text();
-        text20_ = displayName(guest);
-        label2_ = guest.address.trimmed();
-        text30_ = guest.keisyou;
-        setBodyText(personalise(*text, trimRight(guest.fName), guest.keisyou));
+        const DueEntry entry = entryOf(list1_->item(0));
+        const auto guest = guestFor(*guests, entry);
+        if (!guest)
+            return SendResult{SendOutcome::Skipped, QStringLiteral("リストに見つかりません")};
+        currentRecipientName_ = entry.displayName;
+        text20_ = entry.displayName;
+        label2_ = guest->address.trimmed();
+        text30_ = guest->keisyou;
+        setBodyText(personalise(*text, trimRight(guest->fName), guest->keisyou));
         text24_->setText(label2_);
         const SendResult result = Send_Scramble();
         body_->clear();
@@ -438,12 +458,13 @@ void SendPanel::onListSearch()
     if (running_)
         return;
     clearForScan();
-    auto names = searchDeliveringGuests(listPath_());
-    if (!names) {
-        warnList(names.error());
+    auto guests = readSendingList(listPath_());
+    if (!guests) {
+        warnList(guests.error());
         return;
     }
-    list1_->addItems(*names);
+    addLines(deliveringEntries(*guests));
+    emit guestCountFound(searchedGuestCount(*guests));
 }
 
 void SendPanel::onNamePick(QListWidgetItem* item)
@@ -452,7 +473,7 @@ void SendPanel::onNamePick(QListWidgetItem* item)
         return;
     singleSendPending_ = true;
     command3_->setEnabled(true);
-    auto guests = readGuestList(listPath_(), EndTest::EmptyRecord);
+    auto guests = readSendingList(listPath_());
     if (!guests) {
         warnList(guests.error());
         return;
@@ -460,7 +481,7 @@ void SendPanel::onNamePick(QListWidgetItem* item)
     text20_ = item->text();
     if (!openTextFile_.isEmpty())
         loadBody(openTextFile_);
-    const auto guest = findGuestByDisplayName(*guests, item->text());
+    const auto guest = guestFor(*guests, entryOf(item));
     label2_ = guest ? guest->address.trimmed() : QString();
     text30_ = guest ? guest->keisyou : QString();
     text24_->setText(label2_);

@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "common/operator_prompts.h"
 #include "common/program_dir.h"
+#include "delivery/guest_lookup.h"
 #include "delivery/mail_transport.h"
 
 #include <QString>
@@ -22,7 +23,6 @@ class QPushButton;
 class QTextEdit;
 class QTimer;
 class SettingsPanel;
-struct GuestRecord;
 
 // What became of one mail of a run.
 enum class SendOutcome {
@@ -48,7 +48,7 @@ public:
 
     // List load: forget a picked name and empty the send list, then fill it.
     void resetForLoad();
-    void setSendList(const QStringList& names);
+    void setSendList(const QList<DueEntry>& entries);
     void clearLoadedFile();
     void setStartupDay(int day);
     // Asks whether to send today's mails now, when any are listed.
@@ -59,9 +59,9 @@ public:
     void showScrambleButton();
     void onSettingsStored();
 
-    // Prepares the due mail of the guest of that display name; false when
+    // Prepares the mail of that line (its record and step); false when
     // nothing could be prepared (the panel then holds no mail at all).
-    bool OnMail(const QString& name);
+    bool OnMail(const DueEntry& entry);
     // Transmits and logs the prepared mail of the current scramble guest.
     SendResult Send_Scramble();
 
@@ -76,6 +76,10 @@ public:
     void runSendLoop();
     bool isRunning() const { return running_; }
 
+signals:
+    // The list search counted the guests of the list (for Label23).
+    void guestCountFound(int count);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -87,7 +91,8 @@ private:
     void onNamePick(QListWidgetItem* item);
     void onListClear();
 
-    std::optional<QString> prepareLine(const QString& name);
+    void addLines(const QList<DueEntry>& entries);
+    std::optional<QString> prepareLine(const DueEntry& entry);
     SendResult targetSend();
     SendResult transmit(const QString& logName);
     SendResult endWith(const QString& heading, const QString& text);

@@ -49,12 +49,14 @@ TEST(TargetSend, PickedNameGetsTheOpenedTextPersonalisedThenTheTextComesBack)
     Panels p;
     p.send.show();
     useServer(p);
-    writeList(p.listPath, {deliveringGuest(u"佐藤"_s, u"一郎"_s, u"ichiro@example.jp"_s),
-                           deliveringGuest(u"山田"_s, u"花子"_s, u" hanako@example.jp "_s)});
+    // The first 山田花子 is another guest of the same name; the pick must not reach it.
+    GuestRecord namesake = deliveringGuest(u"山田"_s, u"花子"_s, u"other@example.jp"_s);
+    namesake.keisyou = u"殿"_s;
+    writeList(p.listPath, {namesake, deliveringGuest(u"山田"_s, u"花子"_s, u" hanako@example.jp "_s)});
     openText(p, p.writeText(u"notice.txt"_s, u"★★★、お知らせです。"_s));
     click(p, u"Command1"_s);
     auto* list = p.find<QListWidget>(u"List1"_s);
-    ASSERT_EQ(p.sendList(), QStringList({u"佐藤一郎"_s, u"山田花子"_s}));
+    ASSERT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"山田花子"_s}));
 
     list->setCurrentRow(1);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -68,7 +70,8 @@ TEST(TargetSend, PickedNameGetsTheOpenedTextPersonalisedThenTheTextComesBack)
     EXPECT_EQ(p.transport.sent[0].to, u"hanako@example.jp"_s);
     EXPECT_EQ(p.transport.sent[0].body, u"山田様、お知らせです。"_s);
     EXPECT_EQ(p.logNames(), QStringList({u"[1]-2005_2_9　[山田花子].log"_s}));
-    EXPECT_EQ(p.sendList(), QStringList({u"佐藤一郎"_s}));
+    EXPECT_EQ(p.sendList(), QStringList({u"山田花子"_s}));
+    EXPECT_EQ(list->item(0)->data(Qt::UserRole).toInt(), 1);
     EXPECT_EQ(p.body(), u"★★★、お知らせです。"_s);
     EXPECT_TRUE(p.text(u"Text23"_s).isEmpty());
     EXPECT_FALSE(p.find<QPushButton>(u"Command3"_s)->isEnabled());
@@ -101,9 +104,12 @@ TEST(ListCommands, SearchListsDeliveringGuestsAndClearEmptiesThePanel)
     writeList(p.listPath, {deliveringGuest(u"山田"_s, u"花子"_s, u"h@example.jp"_s), stopped,
                            deliveringGuest(u"佐藤"_s, u"一郎"_s, u"i@example.jp"_s)});
     p.send.showScrambleButton();
+    QList<int> counts;
+    QObject::connect(&p.send, &SendPanel::guestCountFound, [&](int n) { counts.append(n); });
 
     click(p, u"Command1"_s);
     EXPECT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"佐藤一郎"_s}));
+    EXPECT_EQ(counts, QList<int>{3});
     EXPECT_TRUE(p.find<QPushButton>(u"Command18"_s)->isHidden());
 
     openText(p, p.writeText(u"a.txt"_s, u"本文"_s));
@@ -132,16 +138,18 @@ TEST(ScrambleSend, EmptySubjectShowsTheViolationAndSendsNothing)
     EXPECT_TRUE(p.transport.sent.isEmpty());
 }
 
-TEST(ScrambleSend, StopsAtTheFirstStoppedGuestAndPersonalisesEachMail)
+TEST(ScrambleSend, SkipsStoppedGuestsGoesOnToTheRestAndPersonalisesEachMail)
 {
     Panels p;
     p.send.show();
     useServer(p);
     GuestRecord stopped = deliveringGuest(u"鈴木"_s, u"次郎"_s, u"jiro@example.jp"_s);
     stopped.soushin = u"停止済"_s;
+    // Two guests share a display name: each must get its own address.
     writeList(p.listPath, {deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s),
                            deliveringGuest(u"佐藤"_s, u"一郎"_s, u"ichiro@example.jp"_s), stopped,
-                           deliveringGuest(u"田中"_s, u"三郎"_s, u"saburo@example.jp"_s)});
+                           deliveringGuest(u"田中"_s, u"三郎"_s, u"saburo@example.jp"_s),
+                           deliveringGuest(u"山田"_s, u"花子"_s, u"hanako2@example.jp"_s)});
     p.send.showScrambleButton();
     openText(p, p.writeText(u"s.txt"_s, u"★★★、セールのお知らせ"_s));
     EXPECT_TRUE(p.find<QPushButton>(u"Command18"_s)->isEnabled());
@@ -149,19 +157,23 @@ TEST(ScrambleSend, StopsAtTheFirstStoppedGuestAndPersonalisesEachMail)
 
     click(p, u"Command18"_s);
 
-    ASSERT_EQ(p.transport.sent.size(), 2);
+    ASSERT_EQ(p.transport.sent.size(), 4);
     EXPECT_EQ(p.transport.sent[0].to, u"hanako@example.jp"_s);
     EXPECT_EQ(p.transport.sent[0].body, u"山田様、セールのお知らせ"_s);
     EXPECT_EQ(p.transport.sent[1].to, u"ichiro@example.jp"_s);
     EXPECT_EQ(p.transport.sent[1].body, u"佐藤様、セールのお知らせ"_s);
     EXPECT_EQ(p.transport.sent[1].subject, u"セール"_s);
+    EXPECT_EQ(p.transport.sent[2].to, u"saburo@example.jp"_s);
+    EXPECT_EQ(p.transport.sent[3].to, u"hanako2@example.jp"_s);
     EXPECT_EQ(p.logNames(), QStringList({u"[1]-2005_2_9　[山田花子].log"_s,
-                                         u"[2]-2005_2_9　[佐藤一郎].log"_s}));
+                                         u"[2]-2005_2_9　[佐藤一郎].log"_s,
+                                         u"[3]-2005_2_9　[田中三郎].log"_s,
+                                         u"[4]-2005_2_9　[山田花子].log"_s}));
     EXPECT_EQ(readBytes(p.dir.logDir() + u"/[2]-2005_2_9　[佐藤一郎].log"_s),
               toCp932(u"佐藤様、セールのお知らせ"_s));
     EXPECT_TRUE(p.find<QPushButton>(u"Command18"_s)->isHidden());
     EXPECT_TRUE(p.text(u"Text24"_s).isEmpty());
-    EXPECT_EQ(p.clock.pauses, 2);
+    EXPECT_EQ(p.clock.pauses, 4);
 }
 
 TEST(ScrambleSend, UnreadableTextStopsBeforeAnyMail)

@@ -120,7 +120,7 @@ TEST(ScheduledSend, EmptyListAsksNothing)
     EXPECT_TRUE(p.transport.sent.isEmpty());
 }
 
-TEST(ScheduledSend, TwoStepsDueTheSameDaySendTheEarlierStepTwice)
+TEST(ScheduledSend, TwoStepsDueTheSameDaySendEachItsOwnMail)
 {
     Panels p;
     configureSteps(p);
@@ -137,25 +137,50 @@ TEST(ScheduledSend, TwoStepsDueTheSameDaySendTheEarlierStepTwice)
 
     ASSERT_EQ(p.transport.sent.size(), 2);
     EXPECT_EQ(p.transport.sent[0].subject, u"初回のご案内"_s);
-    EXPECT_EQ(p.transport.sent[1].subject, u"初回のご案内"_s);
+    EXPECT_EQ(p.transport.sent[1].subject, u"３回目のご案内"_s);
+    EXPECT_EQ(p.transport.sent[1].body, u"山田様\n３回目のご案内です。"_s);
     EXPECT_EQ(p.logNames().size(), 2);
 }
 
-TEST(ScheduledSend, RepeatSwitchSendsTheRepeatMailUnpersonalisedWhenNoMarker)
+TEST(ScheduledSend, RepeatSwitchSendsTheRepeatMailOnceHoweverManyDatesAreToday)
 {
     Panels p;
     configureSteps(p);
     GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
+    guest.fast = kToday;
     guest.third = kToday;
     guest.repeat = 1;
     writeList(p.listPath, {guest});
     loadDueNames(p);
+    ASSERT_EQ(p.sendList().size(), 1);
 
     p.send.startupPrompt();
 
     ASSERT_EQ(p.transport.sent.size(), 1);
     EXPECT_EQ(p.transport.sent[0].subject, u"定期便"_s);
     EXPECT_EQ(p.transport.sent[0].body, u"繰り返しのお知らせ"_s);
+}
+
+TEST(ScheduledSend, SameDisplayNameSendsEachGuestItsOwnMailAtItsOwnAddress)
+{
+    Panels p;
+    configureSteps(p);
+    GuestRecord first = deliveringGuest(u"山田"_s, u"花子"_s, u"first@example.jp"_s);
+    first.third = kToday;
+    first.mail3 = 1;
+    GuestRecord second = deliveringGuest(u"山田"_s, u"花子"_s, u"second@example.jp"_s);
+    second.fast = kToday;
+    second.mail1 = 1;
+    writeList(p.listPath, {first, second});
+    loadDueNames(p);
+
+    p.send.startupPrompt();
+
+    ASSERT_EQ(p.transport.sent.size(), 2);
+    EXPECT_EQ(p.transport.sent[0].to, u"first@example.jp"_s);
+    EXPECT_EQ(p.transport.sent[0].subject, u"３回目のご案内"_s);
+    EXPECT_EQ(p.transport.sent[1].to, u"second@example.jp"_s);
+    EXPECT_EQ(p.transport.sent[1].subject, u"初回のご案内"_s);
 }
 
 TEST(ScheduledSend, LineWithNothingPreparedSendsNothingAndNeverRepeatsThePreviousMail)
@@ -175,7 +200,7 @@ TEST(ScheduledSend, LineWithNothingPreparedSendsNothingAndNeverRepeatsThePreviou
     sato.fast = kToday;
     sato.mail1 = 1;
     writeList(p.listPath, {yamada, noText, sato});
-    p.send.setSendList({u"山田花子"_s, u"幽霊"_s, u"田中三郎"_s, u"佐藤一郎"_s});
+    p.send.setSendList({{1, 3, u"山田花子"_s}, {9, 1, u"幽霊"_s}, {2, 5, u"田中三郎"_s}, {3, 1, u"佐藤一郎"_s}});
 
     p.send.runSendLoop();
 
