@@ -97,6 +97,7 @@ void Form1::buildPages()
     setCentralWidget(tabs_);
     connect(tabs_, &QTabWidget::currentChanged, this, &Form1::onTabChanged);
     connect(settingsPanel_, &SettingsPanel::settingsStored, this, &Form1::onSettingsStored);
+    connect(sendPanel_, &SendPanel::guestCountFound, editor_, &RecordEditor::setGuestCount);
 
     newListDialog_ = new NewListDialog(dir_, seams_.prompts, this);
     connect(newListDialog_, &NewListDialog::listCreated, this, &Form1::onListCreated);
@@ -218,7 +219,7 @@ void Form1::walkList()
     }
     editor_->ShowRecord(1);
     editor_->fillKeywordLists(*guests);
-    sendPanel_->setSendList(dueNames(*guests, dateText(seams_.clock.today())));
+    sendPanel_->setSendList(dueEntries(*guests, dateText(seams_.clock.today())));
     editor_->setGuestCount(int(guests->size()));
 }
 
@@ -284,6 +285,6 @@ void Form1::onSettingsStored()
     sendPanel_->onSettingsStored();
 }
 
-void Form1::OnMail(const QString& name) { sendPanel_->OnMail(name); }
+void Form1::OnMail(const DueEntry& entry) { sendPanel_->OnMail(entry); }
 void Form1::Send_Scramble() { sendPanel_->Send_Scramble(); }
 void Form1::NewRec(int& n) { editor_->NewRec(n); }

@@ -7,6 +7,7 @@
 #include <memory>
 
 class DataListPanel;
+struct DueEntry;
 class ExchangeCommands;
 class FileDialogMemory;
 class NewListDialog;
@@ -32,7 +33,7 @@ public:
 
     void LoadCurrentList();
     void No_Terminate();
-    void OnMail(const QString& name);
+    void OnMail(const DueEntry& entry);
     void Send_Scramble();
     void NewRec(int& n);
 
