@@ -28,7 +28,7 @@ constexpr int kArrowLimit = 200;       // the arrows never go past this record
 constexpr int kFirstDateBox = 3;       // Text1(3) birth date .. Text1(10) final step
 constexpr int kLastDateBox = 10;
 
-struct BoxSpec {
+struct BoxInfo {
     const char* caption;
     QString GuestRecord::*field;
     int byteLimit;       // 0: no limit
@@ -36,7 +36,7 @@ struct BoxSpec {
     bool inputMethodOff; // only plain characters make sense here
 };
 
-const std::array<BoxSpec, 12> kText1{{
+const std::array<BoxInfo, 12> kText1{{
     {"名字", &GuestRecord::fName, 8, true, false},
     {"名前", &GuestRecord::sName, 8, true, false},
     {"ニックネーム", &GuestRecord::hName, 20, true, false},
@@ -51,7 +51,7 @@ const std::array<BoxSpec, 12> kText1{{
     {"メールアドレス", &GuestRecord::address, 40, true, false},
 }};
 
-const std::array<BoxSpec, 5> kText25{{
+const std::array<BoxInfo, 5> kText25{{
     {"社名", &GuestRecord::CoName, 40, true, false},
     {"〒", &GuestRecord::Post, 0, true, true},
     {"住所", &GuestRecord::jyusyo, 40, true, false},
@@ -66,13 +66,13 @@ const std::array<const char*, kKeywordListCount> kKeywordCaptions{"名字",     
 
 QString indexedName(const char* base, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(base)).arg(i); }
 
-QLineEdit* makeBox(const BoxSpec& spec, const QString& name, QWidget* parent)
+QLineEdit* makeBox(const BoxInfo& info, const QString& name, QWidget* parent)
 {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
-    if (spec.byteLimit > 0)
-        box->setValidator(new ByteLimitValidator(spec.byteLimit, box));
-    if (spec.inputMethodOff)
+    if (info.byteLimit > 0)
+        box->setValidator(new ByteLimitValidator(info.byteLimit, box));
+    if (info.inputMethodOff)
         box->setAttribute(Qt::WA_InputMethodEnabled, false);
     return box;
 }
@@ -95,9 +95,9 @@ void setTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
 }
 
-QString shown(const BoxSpec& spec, const GuestRecord& guest)
+QString shown(const BoxInfo& info, const GuestRecord& guest)
 {
-    return spec.trimmed ? trimRight(guest.*spec.field) : guest.*spec.field;
+    return info.trimmed ? trimRight(guest.*info.field) : guest.*info.field;
 }
 
 } // namespace
