@@ -103,58 +103,49 @@ void Form1::buildPages()
     connect(newListDialog_, &NewListDialog::listCreated, this, &Form1::onListCreated);
 }
 
-QAction* Form1::addMenuAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut)
+QMenu* Form1::addMenu(const char* name, const QString& caption, const QList<MenuItem>& items)
 {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(shortcut);
-    return action;
+    QMenu* menu = menuBar()->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(name));
+    for (const MenuItem& item : items) {
+        if (!item.name) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(item.caption);
+        action->setObjectName(QString::fromLatin1(item.name));
+        action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+        connect(action, &QAction::triggered, this, item.run);
+    }
+    return menu;
 }
 
 void Form1::buildMenus()
 {
-    fileMenu_ = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    fileMenu_->setObjectName(QStringLiteral("mnuFile"));
-    QAction* open = addMenuAction(fileMenu_, "mnuTxtOpen", QStringLiteral("開く(&O)"), QKeySequence(QStringLiteral("Ctrl+O")));
-    QAction* overwrite =
-        addMenuAction(fileMenu_, "mnuOverWrite", QStringLiteral("上書き保存(&S)"), QKeySequence(QStringLiteral("Ctrl+S")));
-    QAction* saveAs =
-        addMenuAction(fileMenu_, "mnuNewWrite", QStringLiteral("名前を付けて保存(&E)"), QKeySequence(QStringLiteral("Ctrl+E")));
-    fileMenu_->addSeparator();
-    QAction* newList =
-        addMenuAction(fileMenu_, "mnuNewList", QStringLiteral("新規リスト作成(&N)"), QKeySequence(QStringLiteral("Ctrl+N")));
-    QAction* loadList =
-        addMenuAction(fileMenu_, "mnuLoadList", QStringLiteral("既存リスト読込(&R)"), QKeySequence(QStringLiteral("Ctrl+R")));
-    fileMenu_->addSeparator();
-    QAction* quitAction = addMenuAction(fileMenu_, "mnuQuit", QStringLiteral("終了(&Q)"), QKeySequence());
-
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
-    tools->setObjectName(QStringLiteral("mnuTool"));
-    QAction* logView =
-        addMenuAction(tools, "mnuLogView", QStringLiteral("送信ログを開く(&L)"), QKeySequence(QStringLiteral("Ctrl+L")));
-    tools->addSeparator();
-    QAction* import =
-        addMenuAction(tools, "mnuImport", QStringLiteral("名簿のインポート(&I)"), QKeySequence(QStringLiteral("Ctrl+I")));
-    QAction* exportList =
-        addMenuAction(tools, "mnuExport", QStringLiteral("名簿のエクスポート(&G)"), QKeySequence(QStringLiteral("Ctrl+G")));
-    tools->addSeparator();
-    QAction* scramble = addMenuAction(tools, "mnuScramble", QStringLiteral("スクランブル配信"), QKeySequence());
+    const MenuItem separator{};
+    fileMenu_ = addMenu("mnuFile", QStringLiteral("ファイル(&F)"),
+                        {{"mnuTxtOpen", QStringLiteral("開く(&O)"), "Ctrl+O", [this] { sendPanel_->openText(); }},
+                         {"mnuOverWrite", QStringLiteral("上書き保存(&S)"), "Ctrl+S", [this] { sendPanel_->overwriteText(); }},
+                         {"mnuNewWrite", QStringLiteral("名前を付けて保存(&E)"), "Ctrl+E", [this] { sendPanel_->saveTextAs(); }},
+                         separator,
+                         {"mnuNewList", QStringLiteral("新規リスト作成(&N)"), "Ctrl+N", [this] { newListDialog_->show(); }},
+                         {"mnuLoadList", QStringLiteral("既存リスト読込(&R)"), "Ctrl+R", [this] { LoadCurrentList(); }},
+                         separator,
+                         {"mnuQuit", QStringLiteral("終了(&Q)"), "", [this] { quit(); }}});
+    addMenu("mnuTool", QStringLiteral("ツール(&T)"),
+            {{"mnuLogView", QStringLiteral("送信ログを開く(&L)"), "Ctrl+L", [this] { sendPanel_->openSendLog(); }},
+             separator,
+             {"mnuImport", QStringLiteral("名簿のインポート(&I)"), "Ctrl+I", [this] { importCsv(); }},
+             {"mnuExport", QStringLiteral("名簿のエクスポート(&G)"), "Ctrl+G", [this] { exchange_->ExportCsv(listPath_); }},
+             separator,
+             {"mnuScramble", QStringLiteral("スクランブル配信"), "", [this] { sendPanel_->showScrambleButton(); }}});
 
     QAction* loadSetting = menuBar()->addAction(QStringLiteral("設定読込(&S)"));
     loadSetting->setObjectName(QStringLiteral("mnuLoadSetting"));
-
-    sendTabActions_ = {open, overwrite, saveAs, logView, scramble};
-    connect(open, &QAction::triggered, sendPanel_, &SendPanel::openText);
-    connect(overwrite, &QAction::triggered, sendPanel_, &SendPanel::overwriteText);
-    connect(saveAs, &QAction::triggered, sendPanel_, &SendPanel::saveTextAs);
-    connect(newList, &QAction::triggered, newListDialog_, &QWidget::show);
-    connect(loadList, &QAction::triggered, this, &Form1::LoadCurrentList);
-    connect(quitAction, &QAction::triggered, this, &Form1::quit);
-    connect(logView, &QAction::triggered, sendPanel_, &SendPanel::openSendLog);
-    connect(import, &QAction::triggered, this, &Form1::importCsv);
-    connect(exportList, &QAction::triggered, this, [this] { exchange_->ExportCsv(listPath_); });
-    connect(scramble, &QAction::triggered, sendPanel_, &SendPanel::showScrambleButton);
     connect(loadSetting, &QAction::triggered, settingsPanel_, &SettingsPanel::readSettings);
+
+    for (const char* name : {"mnuTxtOpen", "mnuOverWrite", "mnuNewWrite", "mnuLogView", "mnuScramble"})
+        sendTabActions_.append(findChild<QAction*>(QString::fromLatin1(name)));
 }
 
 void Form1::buildSplash()

@@ -4,6 +4,7 @@
 #include "common/program_dir.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 class DataListPanel;
@@ -45,7 +46,14 @@ protected:
 private:
     void buildPages();
     void buildMenus();
-    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut);
+    // One menu item; an item without a name is a separator.
+    struct MenuItem {
+        const char* name = nullptr;
+        QString caption;
+        const char* shortcut = "";
+        std::function<void()> run;
+    };
+    QMenu* addMenu(const char* name, const QString& caption, const QList<MenuItem>& items);
     void buildSplash();
     void onTabChanged(int index);
     void walkList();

@@ -39,13 +39,8 @@ Result<int> firstEmptyRecordFrom(const QString& path, int n)
     auto bytes = readListFile(path);
     if (!bytes)
         return std::unexpected(bytes.error());
-    for (int k = std::max(n, 1);; ++k) {
-        const qsizetype offset = qsizetype(k - 1) * kRecordSize;
-        if (offset >= bytes->size())
-            return k;
-        const QByteArrayView record = QByteArrayView(*bytes).sliced(offset);
-        if (IsEndOfList(decodeGuestRecord(record.first(std::min<qsizetype>(kRecordSize, record.size()))),
-                        EndTest::EmptyRecord))
-            return k;
-    }
+    int k = std::max(n, 1);
+    while (!IsEndOfList(recordAt(*bytes, k), EndTest::EmptyRecord))
+        ++k;
+    return k;
 }

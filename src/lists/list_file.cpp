@@ -97,6 +97,14 @@ Result<void> WriteGuestRecord(const QString& path, int k, const GuestRecord& rec
 
 Result<void> CreateListFile(const QString& path) { return replaceListFile(path, QByteArray(kRecordSize, '\0')); }
 
+GuestRecord recordAt(QByteArrayView listBytes, int k)
+{
+    const qsizetype offset = qsizetype(k - 1) * kRecordSize;
+    if (k < 1 || offset >= listBytes.size())
+        return GuestRecord{};
+    return decodeGuestRecord(listBytes.sliced(offset).first(std::min<qsizetype>(kRecordSize, listBytes.size() - offset)));
+}
+
 Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test, ProbeField probe)
 {
     auto bytes = readListFile(path);
@@ -104,9 +112,8 @@ Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test, Prob
         return std::unexpected(bytes.error());
     QList<GuestRecord> guests;
     guests.reserve(bytes->size() / kRecordSize);
-    for (qsizetype offset = 0; offset < bytes->size(); offset += kRecordSize) {
-        GuestRecord record = decodeGuestRecord(QByteArrayView(*bytes).sliced(offset).first(
-            std::min<qsizetype>(kRecordSize, bytes->size() - offset)));
+    for (int k = 1; qsizetype(k - 1) * kRecordSize < bytes->size(); ++k) {
+        GuestRecord record = recordAt(*bytes, k);
         if (IsEndOfList(record, test, probe))
             break;
         guests.append(std::move(record));

@@ -32,6 +32,9 @@ Result<void> CreateListFile(const QString& path);
 Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test,
                                          ProbeField probe = &GuestRecord::fName);
 
+// Record k of a list file's bytes: zero-padded when partial, empty past the end.
+GuestRecord recordAt(QByteArrayView listBytes, int k);
+
 // The raw bytes, for operations that must carry records over unchanged.
 Result<QByteArray> readListFile(const QString& path);
 // Replaces the whole file atomically: the old list or the new, never a mixture.

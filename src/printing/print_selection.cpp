@@ -29,10 +29,4 @@ Result<PrintedList> PrintedList::open(const QString& path)
     return list;
 }
 
-GuestRecord PrintedList::record(int k) const
-{
-    const qsizetype offset = qsizetype(k - 1) * kRecordSize;
-    if (k < 1 || offset >= bytes_.size())
-        return GuestRecord{};
-    return decodeGuestRecord(QByteArrayView(bytes_).sliced(offset, std::min<qsizetype>(kRecordSize, bytes_.size() - offset)));
-}
+GuestRecord PrintedList::record(int k) const { return recordAt(bytes_, k); }

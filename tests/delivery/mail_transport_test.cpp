@@ -1,5 +1,6 @@
 #include "delivery/mail_transport.h"
 
+#include "smtp_sink.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -18,38 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A real SMTP server on loopback that keeps every message it receives.
-class SmtpSink {
-public:
-    SmtpSink()
-    {
-        process_.start(QStringLiteral(LADDERPOST_SYSTEM_PYTHON),
-                       {QStringLiteral(LADDERPOST_TEST_DIR "/delivery/smtp_sink.py"), folder_.path()});
-        if (process_.waitForStarted(5000) && process_.waitForReadyRead(10000))
-            port_ = process_.readLine().trimmed().toInt();
-    }
-    ~SmtpSink()
-    {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-    }
-    int port() const { return port_; }
-    QString server() const { return u"127.0.0.1:%1"_s.arg(port_); }
-    QList<QJsonObject> received() const
-    {
-        QList<QJsonObject> mails;
-        for (const QString& name : QDir(folder_.path()).entryList({u"*.json"_s}, QDir::Files, QDir::Name))
-            mails.append(QJsonDocument::fromJson(readBytes(folder_.filePath(name))).object());
-        return mails;
-    }
-
-private:
-    QTemporaryDir folder_;
-    QProcess process_;
-    int port_ = 0;
-};
 
 // A loopback port nobody listens on: bound once by us, then released.
 int closedPort()

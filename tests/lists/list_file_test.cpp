@@ -98,6 +98,9 @@ TEST(ListFile, PartialLastRecordReadsZeroPaddedAndIsNotRewritten)
     EXPECT_EQ(partial.fName, u"b       ");
     EXPECT_EQ(partial.birthday, QString());
     EXPECT_EQ(count(path, EndTest::BlankProbe), 2);
+    EXPECT_EQ(recordAt(bytes, 2).fName, u"b       ");
+    EXPECT_TRUE(IsEndOfList(recordAt(bytes, 3), EndTest::EmptyRecord));
+    EXPECT_TRUE(IsEndOfList(recordAt(bytes, 0), EndTest::EmptyRecord));
     EXPECT_EQ(readBytes(path), bytes);
 }
 

@@ -361,11 +361,18 @@ void RecordEditor::clearBoxes()
     honorific_->clear();
 }
 
+// Without a family name nothing is saved: the editor steps back instead.
+bool RecordEditor::saveOrStepBack()
+{
+    if (!text1_[0]->text().isEmpty())
+        return SaveShownRecord();
+    previousRecord();
+    return true;
+}
+
 void RecordEditor::updateClicked()
 {
-    if (text1_[0]->text().isEmpty())
-        previousRecord();
-    else if (!SaveShownRecord())
+    if (!saveOrStepBack())
         return;
     setBrowsing(true);
     RefreshKeywordLists();
@@ -400,9 +407,7 @@ void RecordEditor::previousRecord()
 
 void RecordEditor::nextRecord()
 {
-    if (text1_[0]->text().isEmpty())
-        previousRecord();
-    else if (!SaveShownRecord())
+    if (!saveOrStepBack())
         return;
     setBrowsing(true);
     RefreshKeywordLists();

@@ -67,6 +67,7 @@ private:
     QWidget* buildButtons();
     void buildCalendar();
 
+    bool saveOrStepBack();
     void updateClicked();
     void newRecordClicked();
     void previousRecord();

@@ -1,48 +1,11 @@
 #include "panel_fixture.h"
+#include "smtp_sink.h"
 
 #include "delivery/guest_lookup.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-// The loopback SMTP sink of the delivery tests, started for one test.
-class SmtpSink {
-public:
-    SmtpSink()
-    {
-        process_.start(QStringLiteral(LADDERPOST_SYSTEM_PYTHON),
-                       {QStringLiteral(LADDERPOST_TEST_DIR "/delivery/smtp_sink.py"), folder_.path()});
-        if (process_.waitForStarted(5000) && process_.waitForReadyRead(10000))
-            port_ = process_.readLine().trimmed().toInt();
-    }
-    ~SmtpSink()
-    {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-    }
-    QString server() const { return u"127.0.0.1:%1"_s.arg(port_); }
-    int port() const { return port_; }
-    QList<QJsonObject> received() const
-    {
-        QList<QJsonObject> mails;
-        for (const QString& name : QDir(folder_.path()).entryList({u"*.json"_s}, QDir::Files, QDir::Name))
-            mails.append(QJsonDocument::fromJson(readBytes(folder_.filePath(name))).object());
-        return mails;
-    }
-
-private:
-    QTemporaryDir folder_;
-    QProcess process_;
-    int port_ = 0;
-};
-
-} // namespace
 
 TEST(EndToEnd, StartupRunDeliversThroughSmtpAndSkipsARefusedRecipient)
 {
