@@ -88,6 +88,19 @@ QByteArray toCp932(QStringView text)
     return encoder.convert(utf8, "?", utf8SequenceLength);
 }
 
+QString unencodableInCp932(QStringView text)
+{
+    if (toCp932(text).count('?') == text.count(u'?'))
+        return {};
+    QString found;
+    for (const char32_t c : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&c, 1);
+        if (c != U'?' && toCp932(character) == "?" && !found.contains(character))
+            found += character;
+    }
+    return found;
+}
+
 QString fromCp932(QByteArrayView bytes)
 {
     if (isAscii(bytes))

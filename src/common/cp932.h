@@ -10,6 +10,9 @@
 
 // Characters code page 932 cannot hold become '?'.
 QByteArray toCp932(QStringView text);
+// The characters of text that code page 932 cannot hold, each once, in order
+// of first appearance; empty when toCp932 would keep every character.
+QString unencodableInCp932(QStringView text);
 // Bytes that are no valid code page 932 become U+FFFD.
 QString fromCp932(QByteArrayView bytes);
 

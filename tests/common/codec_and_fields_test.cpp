@@ -22,6 +22,12 @@ TEST(Cp932Codec, DecodesBackAndReplacesWhatItCannotHold)
     EXPECT_EQ(fromCp932("a\x81"), QStringLiteral("a\uFFFD"));
 }
 
+TEST(Cp932Codec, NamesTheCharactersItCannotHold)
+{
+    EXPECT_EQ(unencodableInCp932(u"山田?①～"), u"");
+    EXPECT_EQ(unencodableInCp932(u"𠮷田と𠮷野、é?😀"), u"𠮷é😀");
+}
+
 TEST(Cp932Codec, TellsUtf8FromCp932)
 {
     EXPECT_EQ(decodeCp932OrUtf8("\xEF\xBB\xBF" "abc"), u"abc");
