@@ -273,3 +273,26 @@ TEST(MailTexts, DeleteOnAnEmptyBodyDisablesScrambleButBackspaceDoesNot)
     QTest::keyClick(body, Qt::Key_Delete);
     EXPECT_FALSE(scramble->isEnabled());
 }
+
+TEST(MailTexts, CharactersCodePage932CannotHoldAreNamedAndNoFileChanges)
+{
+    Panels p;
+    const QString utf8 = p.dir.textDir() + u"/utf8.txt"_s;
+    const QByteArray utf8Bytes = u"Café のご案内 😀\n"_s.toUtf8();
+    writeBytes(utf8, utf8Bytes);
+    const QString other = p.writeText(u"other.txt"_s, u"元の本文"_s);
+    const QByteArray otherBytes = readBytes(other);
+
+    openText(p, utf8);
+    p.send.overwriteText();
+    p.prompts.files = {other};
+    p.send.saveTextAs();
+
+    EXPECT_EQ(readBytes(utf8), utf8Bytes);
+    EXPECT_EQ(readBytes(other), otherBytes);
+    ASSERT_EQ(p.prompts.asked.size(), 2);
+    for (const auto& asked : p.prompts.asked) {
+        EXPECT_EQ(asked.title, u"　保存エラー　Quolda"_s);
+        EXPECT_TRUE(asked.text.contains(u"「é😀」"_s)) << asked.text.toStdString();
+    }
+}
