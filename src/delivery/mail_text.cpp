@@ -17,6 +17,11 @@ Result<QString> readMailText(const QString& path)
 
 Result<void> writeMailText(const QString& path, const QString& text)
 {
+    if (const QString lost = unencodableInCp932(text); !lost.isEmpty())
+        return fail(ErrorKind::InvalidInput,
+                    QStringLiteral("本文の「%1」は Shift-JIS（コードページ 932）で保存できない文字です。\n"
+                                   "文面ファイル「%2」は変更していません。")
+                        .arg(lost, path));
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     lines.replace(u'\n', QStringLiteral("\r\n"));

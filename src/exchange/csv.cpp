@@ -23,12 +23,15 @@ public:
                     cell_ += c;
                 else if (i + 1 < text.size() && text[i + 1] == u'"')
                     cell_ += text[++i];
+                else if (i + 1 < text.size() && !endsCell(text[i + 1]))
+                    return misplacedClosingQuote(text[i + 1]);
                 else
                     inQuotes_ = false;
             } else if (c == u'"' && atCellStart_) {
                 inQuotes_ = true;
                 atCellStart_ = false;
                 quoteRow_ = rows_.size() + 1;
+                quoteColumn_ = row_.size() + 1;
             } else if (c == u',') {
                 endCell();
             } else if (c == u'\r' || c == u'\n') {
@@ -41,14 +44,30 @@ public:
             }
         }
         if (inQuotes_)
-            return fail(ErrorKind::Format,
-                        QStringLiteral("%1 行目の引用符が閉じられていません。").arg(quoteRow_));
+            return fail(ErrorKind::Format, QStringLiteral("%1 行目 %2 列目の引用符が閉じられていません。")
+                                               .arg(quoteRow_)
+                                               .arg(quoteColumn_));
         if (!atCellStart_ || !row_.isEmpty())
             endRow();
         return std::move(rows_);
     }
 
 private:
+    static bool endsCell(QChar c) { return c == u',' || c == u'\r' || c == u'\n'; }
+
+    // A quote closed before anything but a comma or the line end: most often
+    // one left open on an earlier line, swallowing the line break.
+    std::unexpected<Error> misplacedClosingQuote(QChar next) const
+    {
+        if (next == u'\t' || next == u';')
+            return std::unexpected(notCommaSeparated(quoteRow_));
+        return fail(ErrorKind::Format,
+                    QStringLiteral("%1 行目 %2 列目の引用符が正しく閉じられていません（閉じる引用符の後に"
+                                   "コンマも行末もありません）。値の中の引用符は \"\" と二重にします。")
+                        .arg(quoteRow_)
+                        .arg(quoteColumn_));
+    }
+
     void endCell()
     {
         row_.append(cell_);
@@ -68,6 +87,7 @@ private:
     bool inQuotes_ = false;
     bool atCellStart_ = true;
     qsizetype quoteRow_ = 0;
+    qsizetype quoteColumn_ = 0;
 };
 
 } // namespace
@@ -89,6 +109,14 @@ Result<void> writeCsv(QIODevice& device, const CsvRows& rows)
             return fail(ErrorKind::Io, device.errorString());
     }
     return {};
+}
+
+Error notCommaSeparated(qsizetype row)
+{
+    return {ErrorKind::Format,
+            QStringLiteral("%1 行目がタブかセミコロンで区切られています。区切り文字がコンマではありません。"
+                           "表計算ソフトでは「CSV（コンマ区切り）」の形式で保存してください。")
+                .arg(row)};
 }
 
 Result<CsvRows> parseCsv(QStringView text) { return CsvParser().parse(text); }

@@ -17,8 +17,11 @@ QByteArray encodeCsvRow(const QStringList& cells);
 Result<void> writeCsv(QIODevice& device, const CsvRows& rows);
 
 // Quoted cells (doubled quotes, commas and line breaks inside), unquoted
-// cells, lines ended by CR LF, LF or CR. An unclosed quote is a Format error
-// naming the row where it opened.
+// cells, lines ended by CR LF, LF or CR. A quote that is never closed, or
+// closed before anything but a comma or the line end, is a Format error
+// naming the row and column where it opened.
 Result<CsvRows> parseCsv(QStringView text);
+// The refusal of a file whose row is separated by tabs or semicolons.
+Error notCommaSeparated(qsizetype row);
 // Reads the rest of the device, as UTF-8 or code page 932, and parses it.
 Result<CsvRows> readCsv(QIODevice& device);

@@ -1,9 +1,13 @@
 #include "exchange/csv_import.h"
 
+#include "common/clock.h"
+#include "common/cp932.h"
 #include "exchange/exchange_columns.h"
 #include "lists/list_file.h"
 
+#include <QDate>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <cmath>
 #include <limits>
@@ -19,12 +23,53 @@ double roundHalfToEven(double value)
     return below;
 }
 
+constexpr int kMaxGuestLines = 32767; // record numbers are 16-bit
+
 int lastRow(const CsvRows& rows)
 {
     int m = 0;
     while (m < rows.size() && !rows[m].value(0).isEmpty())
         ++m;
     return m;
+}
+
+// Column 1 holds 番号 or a record number; a tab or semicolon there means the
+// whole line is one cell of another separator.
+Result<void> checkSeparators(const CsvRows& rows, int m)
+{
+    for (int r = 1; r <= m; ++r) {
+        const QString& first = rows[r - 1].value(0);
+        if (first.contains(u'\t') || first.contains(u';'))
+            return std::unexpected(notCommaSeparated(r));
+    }
+    return {};
+}
+
+bool isDateColumn(int column) { return column == 5 || (column >= 15 && column <= 21); }
+
+std::unexpected<Error> cellError(int rowNumber, int column, const QString& problem)
+{
+    return fail(ErrorKind::Format, QStringLiteral("%1 行目 %2 列目（%3）の%4")
+                                       .arg(QString::number(rowNumber), QString::number(column),
+                                            exchangeColumns()[column - 1].title, problem));
+}
+
+Result<QString> textCell(const QString& cell, int rowNumber, int column)
+{
+    if (isDateColumn(column)) {
+        if (auto date = parseDateCell(cell))
+            return *date;
+        return cellError(rowNumber, column,
+                         QStringLiteral("値「%1」は日付ではありません。空欄か 2026/01/05 のような"
+                                        "年/月/日の形にしてください。")
+                             .arg(cell));
+    }
+    if (const QString lost = unencodableInCp932(cell); !lost.isEmpty())
+        return cellError(rowNumber, column,
+                         QStringLiteral("「%1」は Shift-JIS（コードページ 932）で保存できない文字です。"
+                                        "別の文字に置き換えてください。")
+                             .arg(lost));
+    return cell;
 }
 
 Result<GuestRecord> guestFromRow(const QStringList& row, int rowNumber)
@@ -34,16 +79,16 @@ Result<GuestRecord> guestFromRow(const QStringList& row, int rowNumber)
         const GuestField& field = *exchangeColumns()[col].field;
         const QString cell = row.value(col);
         if (field.text) {
-            guest.*field.text = cell;
+            auto text = textCell(cell, rowNumber, col + 1);
+            if (!text)
+                return std::unexpected(text.error());
+            guest.*field.text = *text;
             continue;
         }
         const auto value = parseSwitchCell(cell);
         if (!value)
-            return fail(ErrorKind::Format,
-                        QStringLiteral("%1 行目 %2 列目の値「%3」は -32768～32767 の整数ではありません。")
-                            .arg(rowNumber)
-                            .arg(col + 1)
-                            .arg(cell));
+            return cellError(rowNumber, col + 1,
+                             QStringLiteral("値「%1」は -32768～32767 の整数ではありません。").arg(cell));
         guest.*field.number = *value;
     }
     return guest;
@@ -83,10 +128,31 @@ std::optional<qint16> parseSwitchCell(const QString& cell)
     return qint16(rounded);
 }
 
+std::optional<QString> parseDateCell(const QString& cell)
+{
+    const QString text = cell.trimmed();
+    if (text.isEmpty())
+        return QString();
+    static const QRegularExpression ymd(QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2})$"));
+    const QRegularExpressionMatch match = ymd.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    if (!date.isValid())
+        return std::nullopt;
+    return dateText(date);
+}
+
 Result<QList<GuestRecord>> importGuests(const CsvRows& rows)
 {
     QList<GuestRecord> guests;
     const int m = lastRow(rows);
+    if (auto separated = checkSeparators(rows, m); !separated)
+        return std::unexpected(separated.error());
+    if (m - 1 > kMaxGuestLines)
+        return fail(ErrorKind::Format, QStringLiteral("ゲストの行が %1 行あります。名簿に入るのは %2 人までです。")
+                                           .arg(m - 1)
+                                           .arg(kMaxGuestLines));
     for (int r = 2; r <= m; ++r) {
         auto guest = guestFromRow(rows[r - 1], r);
         if (!guest)

@@ -49,17 +49,28 @@ TEST(CsvReader, EmptyLineIsARowWithOneEmptyCell)
 
 TEST(CsvReader, QuoteInsideAnUnquotedCellIsText)
 {
-    const auto rows = parseCsv(u"ab\"c,\"x\"y"_s);
+    const auto rows = parseCsv(u"ab\"c,\"x\""_s);
     ASSERT_TRUE(rows);
-    EXPECT_EQ(rows->at(0), QStringList({u"ab\"c"_s, u"xy"_s}));
+    EXPECT_EQ(rows->at(0), QStringList({u"ab\"c"_s, u"x"_s}));
 }
 
-TEST(CsvReader, UnclosedQuoteIsAnErrorNamingItsRow)
+TEST(CsvReader, UnclosedQuoteIsAnErrorNamingItsRowAndColumn)
 {
-    const auto rows = parseCsv(u"\"a\"\r\n\"b\"\r\n\"c,d\r\n"_s);
+    const auto rows = parseCsv(u"\"a\"\r\n\"b\"\r\nc,\"d\r\n"_s);
     ASSERT_FALSE(rows);
     EXPECT_EQ(rows.error().kind, ErrorKind::Format);
-    EXPECT_TRUE(rows.error().message.startsWith(u"3 行目"_s)) << rows.error().message.toStdString();
+    EXPECT_TRUE(rows.error().message.startsWith(u"3 行目 2 列目"_s)) << rows.error().message.toStdString();
+}
+
+TEST(CsvReader, ClosingQuoteMustBeFollowedByACommaOrTheLineEnd)
+{
+    const auto text = parseCsv(u"\"a\",\"say \"hi\"\",c\r\n"_s);
+    ASSERT_FALSE(text);
+    EXPECT_TRUE(text.error().message.startsWith(u"1 行目 2 列目の引用符が正しく閉じられていません"_s))
+        << text.error().message.toStdString();
+    const auto semicolons = parseCsv(u"\"a\";\"b\"\r\n"_s);
+    ASSERT_FALSE(semicolons);
+    EXPECT_TRUE(semicolons.error().message.contains(u"区切り文字がコンマではありません"_s));
 }
 
 TEST(CsvReader, ReadsCodePage932AndUtf8WithOrWithoutMark)

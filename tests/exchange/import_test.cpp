@@ -154,6 +154,31 @@ TEST(CsvImport, SwitchCellsRoundHalfToEvenAndStayInRange)
     EXPECT_EQ(parseSwitchCell(u"nan"_s), std::nullopt);
 }
 
+TEST(CsvImport, DateCellsAreEmptyOrYearMonthDayAndComeBackZeroPadded)
+{
+    EXPECT_EQ(parseDateCell(u"2026/1/5"_s), u"2026/01/05"_s);
+    EXPECT_EQ(parseDateCell(u"2026/01/05"_s), u"2026/01/05"_s);
+    EXPECT_EQ(parseDateCell(u"2024/2/29"_s), u"2024/02/29"_s);
+    EXPECT_EQ(parseDateCell(u"          "_s), u""_s);
+    EXPECT_EQ(parseDateCell(u""_s), u""_s);
+    EXPECT_EQ(parseDateCell(u"Jan 05"_s), std::nullopt);
+    EXPECT_EQ(parseDateCell(u"2025/2/29"_s), std::nullopt);
+    EXPECT_EQ(parseDateCell(u"26/1/5"_s), std::nullopt);
+    EXPECT_EQ(parseDateCell(u"2026-01-05"_s), std::nullopt);
+    EXPECT_EQ(parseDateCell(u"2026/01/05x"_s), std::nullopt);
+    EXPECT_EQ(parseDateCell(u"46027"_s), std::nullopt);
+}
+
+TEST(CsvImport, AtMost32767GuestLines)
+{
+    CsvRows rows{{u"番号"_s}};
+    for (int n = 1; n <= 32767; ++n)
+        rows.append({QString::number(n)});
+    EXPECT_EQ(importGuests(rows).value().size(), 32767);
+    rows.append({u"32768"_s});
+    EXPECT_FALSE(importGuests(rows));
+}
+
 TEST(CsvImport, RoundedSwitchesReachTheRecord)
 {
     TestHome home;
