@@ -38,7 +38,7 @@ int lastRow(const CsvRows& rows)
 Result<void> checkSeparators(const CsvRows& rows, int m)
 {
     for (int r = 1; r <= m; ++r) {
-        const QString& first = rows[r - 1].value(0);
+        const QString first = rows[r - 1].value(0);
         if (first.contains(u'\t') || first.contains(u';'))
             return std::unexpected(notCommaSeparated(r));
     }
