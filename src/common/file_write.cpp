@@ -61,7 +61,7 @@ Result<void> writeWholeFile(const QString& path, QByteArrayView bytes)
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
         return std::unexpected(failure(file));
-    if (const int code = writeAndSync(int(file.handle()), bytes)) {
+    if (const int code = writeAndSync(file.handle(), bytes)) {
         file.cancelWriting();
         return fail(ErrorKind::Io, writeFailureReason(code));
     }

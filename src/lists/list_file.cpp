@@ -108,7 +108,7 @@ Result<void> WriteGuestRecord(const QString& path, int k, const GuestRecord& rec
         return std::unexpected(cannotWrite(path, QStringLiteral("レコード番号 %1 は使えません。").arg(k)));
     if (auto opened = openOrCreate(file, QIODevice::ReadWrite); !opened)
         return std::unexpected(opened.error());
-    const int code = writeAt(int(file.handle()), qint64(k - 1) * kRecordSize, encodeGuestRecord(record), file.size());
+    const int code = writeAt(file.handle(), qint64(k - 1) * kRecordSize, encodeGuestRecord(record), file.size());
     if (code != 0)
         return std::unexpected(cannotWrite(path, writeFailureReason(code)));
     return {};
