@@ -204,11 +204,13 @@ void Form1::LoadCurrentList()
 void Form1::walkList()
 {
     auto guests = readGuestList(listPath_, EndTest::ZeroProbe, &GuestRecord::birthday);
-    if (!guests) {
+    if (guests) {
+        editor_->ShowRecord(1);
+    } else {
+        // Said once here: the editor would only fail on the same file again.
         seams_.prompts.warn(messageTitle(QStringLiteral("　ファイルエラー　")), guests.error().message);
         guests = QList<GuestRecord>();
     }
-    editor_->ShowRecord(1);
     editor_->fillKeywordLists(*guests);
     sendPanel_->setSendList(dueEntries(*guests, dateText(seams_.clock.today())));
     editor_->setGuestCount(int(guests->size()));

@@ -1,10 +1,10 @@
 #include "delivery/campaign_settings.h"
 
 #include "common/cp932.h"
+#include "common/file_write.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace {
 
@@ -101,9 +101,8 @@ CampaignSettings readCampaignSettings(const QString& path)
 
 Result<void> writeCampaignSettings(const QString& path, const CampaignSettings& s)
 {
-    const QByteArray bytes = formatCampaignSettings(s);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return fail(ErrorKind::Io, QStringLiteral("設定ファイル「%1」を書き込めません。").arg(path));
+    if (auto written = writeWholeFile(path, formatCampaignSettings(s)); !written)
+        return fail(ErrorKind::Io,
+                    QStringLiteral("設定ファイル「%1」を書き込めません。\n%2").arg(path, written.error().message));
     return {};
 }

@@ -1,9 +1,9 @@
 #include "delivery/mail_text.h"
 
 #include "common/cp932.h"
+#include "common/file_write.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 Result<QString> readMailText(const QString& path)
 {
@@ -26,9 +26,10 @@ Result<void> writeMailText(const QString& path, const QString& text)
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     lines.replace(u'\n', QStringLiteral("\r\n"));
     const QByteArray bytes = toCp932(lines);
-    QSaveFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
-        || !file.commit())
-        return fail(ErrorKind::Io, QStringLiteral("文面ファイル「%1」を書き込めません。").arg(path));
+    const QString cannotWrite = QStringLiteral("文面ファイル「%1」を書き込めません。").arg(path);
+    if (path.isEmpty())
+        return fail(ErrorKind::Io, cannotWrite);
+    if (auto written = writeWholeFile(path, bytes); !written)
+        return fail(ErrorKind::Io, cannotWrite + u'\n' + written.error().message);
     return {};
 }

@@ -1,10 +1,10 @@
 #include "delivery/send_log.h"
 
 #include "common/cp932.h"
+#include "common/file_write.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -49,9 +49,7 @@ Result<QString> writeSendLog(const QString& logDir, const QDate& day, const QStr
     while (QFileInfo::exists(dir.filePath(sendLogName(n, day, displayName))))
         ++n;
     const QString path = dir.filePath(sendLogName(n, day, displayName));
-    const QByteArray bytes = logBytes(body);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return fail(ErrorKind::Io, QStringLiteral("送信ログ「%1」を書き込めません。").arg(path));
+    if (auto written = writeWholeFile(path, logBytes(body)); !written)
+        return fail(ErrorKind::Io, QStringLiteral("送信ログ「%1」を書き込めません。\n%2").arg(path, written.error().message));
     return path;
 }

@@ -101,14 +101,12 @@ QByteArray encodeCsvRow(const QStringList& cells)
     return toCp932(quotedCells.join(u',')) + "\r\n";
 }
 
-Result<void> writeCsv(QIODevice& device, const CsvRows& rows)
+QByteArray encodeCsv(const CsvRows& rows)
 {
-    for (const QStringList& row : rows) {
-        const QByteArray line = encodeCsvRow(row);
-        if (device.write(line) != line.size())
-            return fail(ErrorKind::Io, device.errorString());
-    }
-    return {};
+    QByteArray bytes;
+    for (const QStringList& row : rows)
+        bytes += encodeCsvRow(row);
+    return bytes;
 }
 
 Error notCommaSeparated(qsizetype row)

@@ -14,7 +14,7 @@
 using CsvRows = QList<QStringList>;
 
 QByteArray encodeCsvRow(const QStringList& cells);
-Result<void> writeCsv(QIODevice& device, const CsvRows& rows);
+QByteArray encodeCsv(const CsvRows& rows);
 
 // Quoted cells (doubled quotes, commas and line breaks inside), unquoted
 // cells, lines ended by CR LF, LF or CR. A quote that is never closed, or

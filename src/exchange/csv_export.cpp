@@ -1,10 +1,9 @@
 #include "exchange/csv_export.h"
 
+#include "common/file_write.h"
 #include "common/text_field.h"
 #include "exchange/exchange_columns.h"
 #include "lists/list_file.h"
-
-#include <QSaveFile>
 
 namespace {
 
@@ -51,9 +50,7 @@ Result<void> exportList(const QString& listPath, const QString& csvPath)
     auto rows = exportRows(listPath);
     if (!rows)
         return std::unexpected(rows.error());
-    const Error cannotWrite{ErrorKind::Io, QStringLiteral("%1 に書き込めません。").arg(csvPath)};
-    QSaveFile file(csvPath);
-    if (!file.open(QIODevice::WriteOnly) || !writeCsv(file, *rows) || !file.commit())
-        return std::unexpected(cannotWrite);
+    if (auto written = writeWholeFile(csvPath, encodeCsv(*rows)); !written)
+        return fail(ErrorKind::Io, QStringLiteral("%1 に書き込めません。\n%2").arg(csvPath, written.error().message));
     return {};
 }

@@ -1,9 +1,14 @@
 #include "lists/list_file.h"
 
+#include "common/file_write.h"
 #include "common/text_field.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,14 +17,18 @@ Error cannotOpen(const QString& path)
     return Error{ErrorKind::Io, QStringLiteral("リストファイル %1 を開けません。").arg(path)};
 }
 
-Error cannotWrite(const QString& path)
+Error cannotWrite(const QString& path, const QString& reason)
 {
-    return Error{ErrorKind::Io, QStringLiteral("リストファイル %1 に書き込めません。").arg(path)};
+    return Error{ErrorKind::Io, QStringLiteral("リストファイル %1 に書き込めません。\n%2").arg(path, reason)};
 }
 
-// Opening a missing list creates it empty, as the list has always done.
+// Opening a missing list creates it empty, as the list has always done. A folder
+// or a pipe is refused before opening: reading a pipe would wait forever.
 Result<void> openOrCreate(QFile& file, QIODevice::OpenMode mode)
 {
+    if (const QFileInfo info(file.fileName()); info.exists() && !info.isFile())
+        return fail(ErrorKind::Io,
+                    QStringLiteral("%1 はリストファイルとして使えません（フォルダまたは特殊なファイルです）。").arg(file.fileName()));
     if (!file.exists() && !file.open(QIODevice::WriteOnly))
         return std::unexpected(cannotOpen(file.fileName()));
     file.close();
@@ -36,6 +45,22 @@ bool isEmptyRecord(const GuestRecord& record)
             return false;
     }
     return true;
+}
+
+// Reserves the range first, so a full disk refuses the record whole; whatever
+// was added is cut off again. Returns 0 or the errno.
+int writeAt(int fd, qint64 offset, QByteArrayView bytes, qint64 oldSize)
+{
+    const qint64 end = offset + bytes.size();
+    int code = end > oldSize ? posix_fallocate(fd, oldSize, end - oldSize) : 0;
+    if (code == 0) {
+        const ssize_t written = ::pwrite(fd, bytes.data(), size_t(bytes.size()), offset);
+        if (written != bytes.size())
+            code = written < 0 ? errno : ENOSPC;
+    }
+    if (code != 0 && end > oldSize)
+        (void)::ftruncate(fd, oldSize);
+    return code;
 }
 
 } // namespace
@@ -80,18 +105,12 @@ Result<void> WriteGuestRecord(const QString& path, int k, const GuestRecord& rec
 {
     QFile file(path);
     if (k < 1)
-        return std::unexpected(cannotWrite(path));
+        return std::unexpected(cannotWrite(path, QStringLiteral("レコード番号 %1 は使えません。").arg(k)));
     if (auto opened = openOrCreate(file, QIODevice::ReadWrite); !opened)
         return std::unexpected(opened.error());
-    const qint64 offset = qint64(k - 1) * kRecordSize;
-    if (file.size() < offset) {
-        file.seek(file.size());
-        if (file.write(QByteArray(offset - file.size(), '\0')) < 0)
-            return std::unexpected(cannotWrite(path));
-    }
-    const QByteArray bytes = encodeGuestRecord(record);
-    if (!file.seek(offset) || file.write(bytes) != bytes.size() || !file.flush())
-        return std::unexpected(cannotWrite(path));
+    const int code = writeAt(file.handle(), qint64(k - 1) * kRecordSize, encodeGuestRecord(record), file.size());
+    if (code != 0)
+        return std::unexpected(cannotWrite(path, writeFailureReason(code)));
     return {};
 }
 
@@ -123,8 +142,7 @@ Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test, Prob
 
 Result<void> replaceListFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return std::unexpected(cannotWrite(path));
+    if (auto written = writeWholeFile(path, bytes); !written)
+        return std::unexpected(cannotWrite(path, written.error().message));
     return {};
 }

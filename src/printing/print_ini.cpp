@@ -1,11 +1,11 @@
 #include "printing/print_ini.h"
 
 #include "common/cp932.h"
+#include "common/file_write.h"
 #include "printing/leading_number.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <charconv>
 #include <optional>
@@ -107,35 +107,12 @@ Result<PrintSettings> loadPrintSettings(const QString& path)
 
 Result<void> savePrintSettings(const QString& path, const PrintSettings& settings)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(formatPrintIni(settings)) < 0 || !file.commit())
-        return fail(ErrorKind::Io, QStringLiteral("%1 に書き込めません。").arg(path));
+    if (auto written = writeWholeFile(path, formatPrintIni(settings)); !written)
+        return fail(ErrorKind::Io, QStringLiteral("%1 に書き込めません。\n%2").arg(path, written.error().message));
     return {};
 }
 
 PrintSettings printSettingsOrDefaults(const QString& path)
 {
     return loadPrintSettings(path).value_or(PrintSettings{});
-}
-
-void PrintIniWarning(OperatorPrompts& prompts, const QString& text)
-{
-    prompts.message(QStringLiteral("エラー"), text, PromptIcon::Warning, PromptButtons::Ok);
-}
-
-PrintSettings ReadPrintIni(const QString& path, OperatorPrompts& prompts)
-{
-    const Result<PrintSettings> settings = loadPrintSettings(path);
-    if (settings)
-        return *settings;
-    PrintIniWarning(prompts, kPrintIniMissing);
-    return PrintSettings{};
-}
-
-Result<void> WritePrintIni(const QString& path, const PrintSettings& settings, OperatorPrompts& prompts)
-{
-    Result<void> written = savePrintSettings(path, settings);
-    if (!written)
-        PrintIniWarning(prompts, kPrintIniWriteFailed);
-    return written;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "common/error.h"
-#include "common/operator_prompts.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -20,9 +19,6 @@ struct PrintSettings {
     bool operator==(const PrintSettings&) const = default;
 };
 
-inline const QString kPrintIniMissing = QStringLiteral("設定ファイルが存在しないのでデフォルト値が使われます。");
-inline const QString kPrintIniWriteFailed = QStringLiteral("設定ファイルの書き込みエラーです。");
-
 // Nine values separated by line breaks or commas; fails unless all nine read as numbers.
 Result<PrintSettings> parsePrintIni(QByteArrayView bytes);
 // Nine lines ended by CR LF, lengths in their shortest decimal form.
@@ -30,15 +26,9 @@ QByteArray formatPrintIni(const PrintSettings& settings);
 // Shortest decimal form that reads back as the same single-precision value.
 QString shortestDecimal(float value);
 
-// The settings file, read or written silently.
+// The settings file; the window tells the operator when it cannot be read or written.
 Result<PrintSettings> loadPrintSettings(const QString& path);
 Result<void> savePrintSettings(const QString& path, const PrintSettings& settings);
 // The stored settings, or the defaults when the file is missing or unreadable.
 PrintSettings printSettingsOrDefaults(const QString& path);
 
-// Message box titled "エラー" with the exclamation icon.
-void PrintIniWarning(OperatorPrompts& prompts, const QString& text);
-// Reads the file; warns and gives all nine defaults when it cannot.
-PrintSettings ReadPrintIni(const QString& path, OperatorPrompts& prompts);
-// Replaces the file atomically; warns when it cannot.
-Result<void> WritePrintIni(const QString& path, const PrintSettings& settings, OperatorPrompts& prompts);

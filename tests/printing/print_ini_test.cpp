@@ -11,16 +11,11 @@ namespace {
 
 const PrintSettings kDefaults{10, 15, 80, 35, 20, 10, 2, 6, 10};
 
-TEST(PrintIniRead, MissingFileWarnsOnceAndGivesDefaults)
+TEST(PrintIniRead, MissingFileFailsAndGivesDefaults)
 {
     TestHome home;
-    ScriptedPrompts prompts;
-    EXPECT_EQ(ReadPrintIni(home.path(u"Print.ini"_s), prompts), kDefaults);
-    ASSERT_EQ(prompts.asked.size(), 1);
-    EXPECT_EQ(prompts.asked[0].title, u"エラー"_s);
-    EXPECT_EQ(prompts.asked[0].text, u"設定ファイルが存在しないのでデフォルト値が使われます。"_s);
-    EXPECT_EQ(prompts.asked[0].icon, PromptIcon::Warning);
-    EXPECT_EQ(prompts.asked[0].buttons, PromptButtons::Ok);
+    EXPECT_FALSE(loadPrintSettings(home.path(u"Print.ini"_s)));
+    EXPECT_EQ(printSettingsOrDefaults(home.path(u"Print.ini"_s)), kDefaults);
 }
 
 TEST(PrintIniRead, ReadsLinesAndCommas)
@@ -45,9 +40,8 @@ TEST(PrintIniRead, AnyBadValueGivesAllDefaults)
     };
     for (const QByteArray& bytes : cases) {
         writeBytes(path, bytes);
-        ScriptedPrompts prompts;
-        EXPECT_EQ(ReadPrintIni(path, prompts), kDefaults) << bytes.toStdString();
-        EXPECT_EQ(prompts.asked.size(), 1) << bytes.toStdString();
+        EXPECT_FALSE(loadPrintSettings(path)) << bytes.toStdString();
+        EXPECT_EQ(printSettingsOrDefaults(path), kDefaults) << bytes.toStdString();
     }
 }
 
@@ -73,23 +67,18 @@ TEST(PrintIniWrite, WrittenFileReadsBackUnchanged)
     TestHome home;
     const QString path = home.path(u"Print.ini"_s);
     const PrintSettings settings{3.3f, 12.7f, 86.4f, 42.3f, 0.05f, 7, 3, 8, 11};
-    ScriptedPrompts prompts;
-    ASSERT_TRUE(WritePrintIni(path, settings, prompts));
-    EXPECT_EQ(ReadPrintIni(path, prompts), settings);
-    EXPECT_TRUE(prompts.asked.isEmpty());
+    ASSERT_TRUE(savePrintSettings(path, settings));
+    EXPECT_EQ(loadPrintSettings(path), settings);
 }
 
-TEST(PrintIniWrite, UnwritablePlaceWarnsAndReportsFailure)
+TEST(PrintIniWrite, FolderInTheWayIsReportedAndKept)
 {
     TestHome home;
     const QString path = home.path(u"Print.ini"_s);
-    QDir().mkpath(path); // a folder where the file should be
-    ScriptedPrompts prompts;
-    EXPECT_FALSE(WritePrintIni(path, PrintSettings{1, 1, 1, 1, 1, 1, 1, 1, 1}, prompts));
-    ASSERT_EQ(prompts.asked.size(), 1);
-    EXPECT_EQ(prompts.asked[0].title, u"エラー"_s);
-    EXPECT_EQ(prompts.asked[0].text, u"設定ファイルの書き込みエラーです。"_s);
-    EXPECT_EQ(prompts.asked[0].icon, PromptIcon::Warning);
+    QDir().mkpath(path);
+    const auto written = savePrintSettings(path, PrintSettings{1, 1, 1, 1, 1, 1, 1, 1, 1});
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().message, path + u" に書き込めません。\n同じ名前のフォルダがあります。"_s);
     EXPECT_TRUE(QFileInfo(path).isDir());
 }
 

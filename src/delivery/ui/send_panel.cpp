@@ -376,9 +376,9 @@ SendResult SendPanel::transmit(const QString& logName)
                            QStringLiteral("致命的なエラーが発生しました　プログラムを終了します"));
         }
     }
-    if (!writeSendLog(dir_.logDir(), clock_.today(), logName, bodyText()))
+    if (auto logged = writeSendLog(dir_.logDir(), clock_.today(), logName, bodyText()); !logged)
         return endWith(QStringLiteral("　致命的なエラー　"),
-                       QStringLiteral("致命的なエラーが発生しました　プログラムを終了します"));
+                       QStringLiteral("致命的なエラーが発生しました　プログラムを終了します\r\n") + logged.error().message);
     return {SendOutcome::Sent, {}};
 }
 

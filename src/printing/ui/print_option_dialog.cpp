@@ -32,6 +32,8 @@ QLabel* note(const QString& text, QWidget* parent)
     return label;
 }
 
+void warn(OperatorPrompts& prompts, const QString& text) { prompts.warn(u"エラー"_s, text); }
+
 } // namespace
 
 PrintOption::PrintOption(const QString& printIniPath, OperatorPrompts& prompts, QWidget* parent)
@@ -89,7 +91,10 @@ PrintOption::PrintOption(const QString& printIniPath, OperatorPrompts& prompts, 
     layout->addLayout(notes);
     layout->addWidget(new SheetDrawing(this));
 
-    showSettings(ReadPrintIni(path_, prompts_));
+    const Result<PrintSettings> stored = loadPrintSettings(path_);
+    if (!stored)
+        warn(prompts_, u"設定ファイルが存在しないのでデフォルト値が使われます。"_s);
+    showSettings(stored.value_or(PrintSettings{}));
 }
 
 void PrintOption::showSettings(const PrintSettings& s)
@@ -116,7 +121,8 @@ PrintSettings PrintOption::typedSettings() const
 
 void PrintOption::confirm()
 {
-    // A failed write has already been shown; the dialog closes either way.
-    (void)WritePrintIni(path_, typedSettings(), prompts_);
+    // The dialog closes even when the file could not be written.
+    if (auto written = savePrintSettings(path_, typedSettings()); !written)
+        warn(prompts_, u"設定ファイルの書き込みエラーです。\n"_s + written.error().message);
     accept();
 }

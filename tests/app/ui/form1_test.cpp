@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -19,6 +20,12 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -165,15 +172,36 @@ TEST(MainWindow, CancelledListDialogKeepsTheCurrentList)
     EXPECT_EQ(w.form.currentListPath(), list);
 }
 
-TEST(MainWindow, UnreadableListIsReportedAndTheWindowGoesOn)
+// Opens the pipe's writing end again and again, so a reader waiting on it
+// gets an empty pipe instead of hanging the test.
+std::jthread pipeReleaser(const QString& path)
 {
-    Window w;
-    const QString list = w.home.path(u"gone/missing.lst"_s);
-    w.prompts.files = {list};
-    w.form.LoadCurrentList();
-    ASSERT_FALSE(w.prompts.asked.isEmpty());
-    EXPECT_TRUE(w.prompts.asked[0].text.contains(list));
-    EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
+    return std::jthread([name = QFile::encodeName(path)](std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            if (const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+}
+
+TEST(MainWindow, UnreadableListIsReportedOnceAndTheWindowGoesOn)
+{
+    for (const QString& name : {u"gone/missing.lst"_s, u"folder.lst"_s, u"pipe.lst"_s}) {
+        Window w;
+        const QString list = w.home.path(name);
+        if (name == u"folder.lst") {
+            ASSERT_TRUE(QDir().mkpath(list));
+        } else if (name == u"pipe.lst") {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+        }
+        const std::jthread releaser = pipeReleaser(list);
+        w.prompts.files = {list};
+        w.form.LoadCurrentList();
+        EXPECT_EQ(w.prompts.asked.size(), 1) << name.toStdString();
+        EXPECT_TRUE(!w.prompts.asked.isEmpty() && w.prompts.asked[0].text.contains(list)) << name.toStdString();
+        EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
+    }
 }
 
 TEST(MainWindow, HelpTabShowsTheBundledPage)

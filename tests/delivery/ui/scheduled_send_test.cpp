@@ -287,6 +287,7 @@ TEST(ScheduledSend, LogFolderThatCannotBeWrittenIsFatalAfterTheMailWent)
     EXPECT_EQ(p.control.ends, 1);
     ASSERT_FALSE(p.prompts.asked.isEmpty());
     EXPECT_EQ(p.prompts.asked.last().title, u"　致命的なエラー　Quolda"_s);
+    EXPECT_TRUE(p.prompts.asked.last().text.endsWith(u"\n書き込み先のフォルダがありません。"_s)) << p.prompts.asked.last().text.toStdString();
 }
 
 TEST(ScheduledSend, DayChangeOnTheClockTickSendsWithoutAsking)

@@ -91,7 +91,9 @@ TEST_F(OptionDialog, FailedWriteWarnsAndStillCloses)
     prompts.asked.clear();
     click(dialog, u"cmdOption(0)"_s);
     ASSERT_EQ(prompts.asked.size(), 1);
-    EXPECT_EQ(prompts.asked[0].text, u"設定ファイルの書き込みエラーです。"_s);
+    EXPECT_EQ(prompts.asked[0].title, u"エラー"_s);
+    EXPECT_EQ(prompts.asked[0].text,
+              u"設定ファイルの書き込みエラーです。\n"_s + ini + u" に書き込めません。\n同じ名前のフォルダがあります。"_s);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 

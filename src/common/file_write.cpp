@@ -1,0 +1,72 @@
+#include "common/file_write.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+// Straight to the descriptor: a write left in Qt's buffer fails only at the
+// final flush, which commit() does not report. Returns 0 or the errno.
+int writeAndSync(int fd, QByteArrayView bytes)
+{
+    while (!bytes.isEmpty()) {
+        const ssize_t written = ::write(fd, bytes.data(), size_t(bytes.size()));
+        if (written < 0 && errno != EINTR)
+            return errno;
+        if (written > 0)
+            bytes = bytes.sliced(written);
+    }
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+Error failure(const QSaveFile& file)
+{
+    const QString reason = errno ? writeFailureReason(errno)
+                                 : QStringLiteral("書き込みエラーです（%1）。").arg(file.errorString());
+    return Error{ErrorKind::Io, reason};
+}
+
+} // namespace
+
+QString writeFailureReason(int code)
+{
+    switch (code) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("ディスクの空き容量が不足しています。");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("書き込みの権限がありません。");
+    case EROFS:
+        return QStringLiteral("読み取り専用の場所には書き込めません。");
+    case ENOENT:
+        return QStringLiteral("書き込み先のフォルダがありません。");
+    default:
+        return QStringLiteral("書き込みエラーです（%1）。").arg(QString::fromLocal8Bit(std::strerror(code)));
+    }
+}
+
+Result<void> writeWholeFile(const QString& path, QByteArrayView bytes)
+{
+    const QFileInfo target(path);
+    if (target.isDir())
+        return fail(ErrorKind::Io, QStringLiteral("同じ名前のフォルダがあります。"));
+    if (target.exists() && !target.isFile())
+        return fail(ErrorKind::Io, QStringLiteral("通常のファイルではありません。"));
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        return std::unexpected(failure(file));
+    if (const int code = writeAndSync(file.handle(), bytes)) {
+        file.cancelWriting();
+        return fail(ErrorKind::Io, writeFailureReason(code));
+    }
+    errno = 0;
+    if (!file.commit())
+        return std::unexpected(failure(file));
+    return {};
+}

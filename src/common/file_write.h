@@ -1,0 +1,14 @@
+#pragma once
+
+#include "common/error.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+// Replaces the file at path with bytes, or leaves the old file as it was.
+// On failure the message is the operating system's reason, as one sentence
+// the caller puts under its own.
+Result<void> writeWholeFile(const QString& path, QByteArrayView bytes);
+
+// The operator's wording for an errno value.
+QString writeFailureReason(int code);
