@@ -275,7 +275,3 @@ void Form1::onSettingsStored()
     fileMenu_->setEnabled(true);
     sendPanel_->onSettingsStored();
 }
-
-void Form1::OnMail(const DueEntry& entry) { sendPanel_->OnMail(entry); }
-void Form1::Send_Scramble() { sendPanel_->Send_Scramble(); }
-void Form1::NewRec(int& n) { editor_->NewRec(n); }
