@@ -1,6 +1,7 @@
 #include "delivery/mail_text.h"
 
 #include "common/cp932.h"
+#include "common/line_breaks.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -17,10 +18,7 @@ Result<QString> readMailText(const QString& path)
 
 Result<void> writeMailText(const QString& path, const QString& text)
 {
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(u'\n', QStringLiteral("\r\n"));
-    const QByteArray bytes = toCp932(lines);
+    const QByteArray bytes = toCp932(withCrLf(text));
     QSaveFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()
         || !file.commit())
