@@ -43,6 +43,10 @@ PrintPanel::PrintPanel(const ProgramDir& dir, OperatorPrompts& prompts, PrintSur
     notice_ = new QLabel(u"　　　　印刷中．．．　　しばらくお待ち下さい"_s, this);
     notice_->setObjectName(u"Label54"_s);
     notice_->hide();
+    // The notice keeps its room while hidden, so showing it moves no other control.
+    QSizePolicy keepRoom = notice_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    notice_->setSizePolicy(keepRoom);
     noticeTimer_ = new QTimer(this);
     noticeTimer_->setObjectName(u"Timer3"_s);
     noticeTimer_->setInterval(5000);
