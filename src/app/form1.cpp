@@ -14,10 +14,12 @@
 #include "printing/ui/print_panel.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTimer>
@@ -169,6 +171,8 @@ void Form1::buildSplash()
     splash_->setObjectName(QStringLiteral("Picture2"));
     splash_->setPixmap(picture);
     splash_->setScaledContents(true);
+    // Hidden until the list load: the start-up file dialog comes first.
+    splash_->hide();
     splashTimer_ = new QTimer(this);
     splashTimer_->setObjectName(QStringLiteral("Timer2"));
     splashTimer_->setSingleShot(true);
@@ -185,7 +189,7 @@ void Form1::LoadCurrentList()
         listPath_ = dir_.defaultList();
     splashTimer_->start();
     resize(1000, 660);
-    splash_->setGeometry(0, 0, 751, 500);
+    splash_->setGeometry(rect());
     splash_->show();
     splash_->raise();
     sendPanel_->setStartupDay(seams_.clock.today().day());
@@ -217,6 +221,12 @@ void Form1::walkList()
 }
 
 void Form1::No_Terminate() { quitting_ = false; }
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    splash_->setGeometry(rect());
+}
 
 void Form1::closeEvent(QCloseEvent* event)
 {
@@ -277,7 +287,3 @@ void Form1::onSettingsStored()
     fileMenu_->setEnabled(true);
     sendPanel_->onSettingsStored();
 }
-
-void Form1::OnMail(const DueEntry& entry) { sendPanel_->OnMail(entry); }
-void Form1::Send_Scramble() { sendPanel_->Send_Scramble(); }
-void Form1::NewRec(int& n) { editor_->NewRec(n); }

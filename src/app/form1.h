@@ -8,7 +8,6 @@
 #include <memory>
 
 class DataListPanel;
-struct DueEntry;
 class ExchangeCommands;
 class FileDialogMemory;
 class NewListDialog;
@@ -34,14 +33,12 @@ public:
 
     void LoadCurrentList();
     void No_Terminate();
-    void OnMail(const DueEntry& entry);
-    void Send_Scramble();
-    void NewRec(int& n);
 
     const QString& currentListPath() const { return listPath_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildPages();

@@ -1,5 +1,6 @@
 #include "common/cp932.h"
 
+#include <QList>
 #include <QStringDecoder>
 
 #include <cerrno>

@@ -3,20 +3,24 @@
 #include "common/text_field.h"
 #include "lists/list_file.h"
 
-namespace {
+QString dataListNumber(int record) { return QString::number(record).rightJustified(4, u'0'); }
 
-DataListRow rowOf(int record, const GuestRecord& guest)
+const QStringList& dataListTitles()
 {
-    const QString number = dataListNumber(record);
-    return {number,
-            {number, displayName(guest), trimRight(guest.hName), trimRight(guest.CoName), trimRight(guest.Post),
-             trimRight(guest.jyusyo), trimRight(guest.TEL), trimRight(guest.FAX), trimRight(guest.address),
-             trimRight(guest.birthday)}};
+    static const QStringList titles = {QStringLiteral("番号"), QStringLiteral("氏名"),
+                                       QStringLiteral("ニックネーム"), QStringLiteral("会社名"),
+                                       QStringLiteral("〒"), QStringLiteral("住所"),
+                                       QStringLiteral("TEL"), QStringLiteral("FAX"),
+                                       QStringLiteral("メールアドレス"), QStringLiteral("生年月日")};
+    return titles;
 }
 
-} // namespace
-
-QString dataListNumber(int record) { return QString::number(record).rightJustified(4, u'0'); }
+QStringList dataListCells(int record, const GuestRecord& guest)
+{
+    return {dataListNumber(record), displayName(guest), trimRight(guest.hName), trimRight(guest.CoName),
+            trimRight(guest.Post), trimRight(guest.jyusyo), trimRight(guest.TEL), trimRight(guest.FAX),
+            trimRight(guest.address), trimRight(guest.birthday)};
+}
 
 Result<QList<DataListRow>> readDataListRows(const QString& listPath)
 {
@@ -26,7 +30,9 @@ Result<QList<DataListRow>> readDataListRows(const QString& listPath)
     const qsizetype count = std::min<qsizetype>(guests->size(), kMaxDataListRows);
     QList<DataListRow> rows;
     rows.reserve(count);
-    for (qsizetype i = 0; i < count; ++i)
-        rows.append(rowOf(int(i + 1), guests->at(i)));
+    for (qsizetype i = 0; i < count; ++i) {
+        const QStringList cells = dataListCells(int(i + 1), guests->at(i));
+        rows.append({cells.first(), cells});
+    }
     return rows;
 }

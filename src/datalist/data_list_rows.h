@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/error.h"
+#include "lists/guest_record.h"
 
 #include <QList>
 #include <QString>
@@ -19,6 +20,11 @@ constexpr int kMaxDataListRows = 32767;
 
 // "0001" .. "0999", "1234", "12345".
 QString dataListNumber(int record);
+
+// The ten column titles, on screen and on paper.
+const QStringList& dataListTitles();
+// The ten cells of record k's row, as the screen and the printout show them.
+QStringList dataListCells(int record, const GuestRecord& guest);
 
 // Records 1, 2, ... up to the first blank family name.
 Result<QList<DataListRow>> readDataListRows(const QString& listPath);

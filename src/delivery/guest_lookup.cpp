@@ -88,14 +88,6 @@ QList<DueEntry> deliveringEntries(const QList<GuestRecord>& guests)
     return entries;
 }
 
-Result<QList<DueEntry>> searchDeliveringGuests(const QString& listPath)
-{
-    auto guests = readSendingList(listPath);
-    if (!guests)
-        return std::unexpected(guests.error());
-    return deliveringEntries(*guests);
-}
-
 int searchedGuestCount(const QList<GuestRecord>& guests)
 {
     const auto nameless = std::ranges::find_if(

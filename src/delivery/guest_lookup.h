@@ -54,7 +54,6 @@ Result<std::optional<PreparedMail>> prepareDueMailFromList(const QString& listPa
 
 // List search: every delivering guest up to the first empty display name.
 QList<DueEntry> deliveringEntries(const QList<GuestRecord>& guests);
-Result<QList<DueEntry>> searchDeliveringGuests(const QString& listPath);
 // The guest count the list search shows: the records before the first empty display name.
 int searchedGuestCount(const QList<GuestRecord>& guests);
 

@@ -1,5 +1,7 @@
 #include "delivery/mail_message.h"
 
+#include "common/line_breaks.h"
+
 #include <QLocale>
 
 #include <cstdlib>
@@ -112,10 +114,7 @@ Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& mes
     if (!isPlainMailAddress(messageId))
         return fail(ErrorKind::InvalidInput, QStringLiteral("Message-ID が正しくありません。"));
 
-    QString body = bodyWithDateLine(mail.body, mail.sentAt);
-    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    body.replace(u'\r', u'\n');
-    body.replace(u'\n', QStringLiteral("\r\n"));
+    const QString body = withCrLf(bodyWithDateLine(mail.body, mail.sentAt));
 
     QByteArrayList headers{
         "From: " + mail.from.toUtf8(),

@@ -2,6 +2,7 @@
 
 #include "common/cp932.h"
 #include "common/file_write.h"
+#include "common/line_breaks.h"
 
 #include <QFile>
 
@@ -22,10 +23,7 @@ Result<void> writeMailText(const QString& path, const QString& text)
                     QStringLiteral("本文の「%1」は Shift-JIS（コードページ 932）で保存できない文字です。\n"
                                    "文面ファイル「%2」は変更していません。")
                         .arg(lost, path));
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(u'\n', QStringLiteral("\r\n"));
-    const QByteArray bytes = toCp932(lines);
+    const QByteArray bytes = toCp932(withCrLf(text));
     const QString cannotWrite = QStringLiteral("文面ファイル「%1」を書き込めません。").arg(path);
     if (path.isEmpty())
         return fail(ErrorKind::Io, cannotWrite);

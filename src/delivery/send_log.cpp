@@ -2,6 +2,7 @@
 
 #include "common/cp932.h"
 #include "common/file_write.h"
+#include "common/line_breaks.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,13 +20,7 @@ QString safeFileText(const QString& name)
     return safe;
 }
 
-QByteArray logBytes(const QString& body)
-{
-    QString lines = body;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(u'\n', QStringLiteral("\r\n"));
-    return toCp932(lines);
-}
+QByteArray logBytes(const QString& body) { return toCp932(withCrLf(body)); }
 
 } // namespace
 

@@ -13,15 +13,6 @@ QList<int> dueSteps(const GuestRecord& guest, const QString& todayText)
     return steps;
 }
 
-std::optional<int> mailChoice(const GuestRecord& guest, const QString& todayText)
-{
-    for (int step = 1; step < kStepCount; ++step) {
-        if (stepDate(guest, step) == todayText)
-            return guest.repeat == 1 ? 0 : step;
-    }
-    return std::nullopt;
-}
-
 std::array<bool, kStepCount> switchesAfterClick(std::array<bool, kStepCount> boxes, int clicked)
 {
     boxes[clicked] = !boxes[clicked];

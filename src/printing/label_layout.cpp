@@ -34,37 +34,18 @@ void printLabel(PrintSurface& surface, QPointF at, double h, const GuestRecord& 
 Result<int> PrintTackLabels(const QString& listPath, const RecordChoice& choice, int startPosition,
                             const PrintSettings& settings, PrintSurface& surface)
 {
-    if (choice.records.isEmpty())
-        return 0;
-    const Result<PrintedList> list = PrintedList::open(listPath);
-    if (!list)
-        return std::unexpected(list.error());
-
-    surface.setUp(PageOrientation::Portrait, settings.fontSize);
-    const double h = surface.textHeight(u"0"_s);
+    double h = 0;
     const bool placeSingle = !choice.all && startPosition >= 1;
-    int k = 0;
-    bool pageUsed = false;
-    for (int record : choice.records) {
-        const GuestRecord guest = list->record(record);
-        int position = k;
-        if (placeSingle) {
-            position = startPosition - 1;
-            k = startPosition;
-        }
-        QPointF at = labelPosition(settings, position);
-        if (surface.printableHeight() < at.y() + settings.height) {
-            // A page with nothing on it yet is used as it is, so no sheet comes out blank.
-            if (pageUsed)
-                surface.newPage();
-            at = QPointF(settings.left, settings.top);
-            k = 0;
-        }
-        printLabel(surface, at, h, guest);
-        pageUsed = true;
-        ++k;
-    }
-    if (auto ended = surface.endDocument(); !ended)
-        return std::unexpected(ended.error());
-    return int(choice.records.size());
+    return printPages(listPath, choice, surface,
+                      {[&] {
+                           surface.setUp(PageOrientation::Portrait, settings.fontSize);
+                           h = surface.textHeight(u"0"_s);
+                       },
+                       [&](int slot) {
+                           return surface.printableHeight() >= labelPosition(settings, slot).y() + settings.height;
+                       },
+                       [&](int slot, int, const GuestRecord& guest) {
+                           printLabel(surface, labelPosition(settings, slot), h, guest);
+                       },
+                       placeSingle ? startPosition - 1 : 0});
 }

@@ -3,7 +3,7 @@
 #include "lists/list_file.h"
 #include "printing/leading_number.h"
 
-#include <algorithm>
+#include <QByteArray>
 
 RecordChoice chooseRecords(const QString& chooserText, int rowCount)
 {
@@ -19,14 +19,30 @@ RecordChoice chooseRecords(const QString& chooserText, int rowCount)
     return choice;
 }
 
-Result<PrintedList> PrintedList::open(const QString& path)
+Result<int> printPages(const QString& listPath, const RecordChoice& choice, PrintSurface& surface,
+                       const PageFlow& flow)
 {
-    Result<QByteArray> bytes = readListFile(path);
-    if (!bytes)
-        return std::unexpected(bytes.error());
-    PrintedList list;
-    list.bytes_ = std::move(*bytes);
-    return list;
-}
+    if (choice.records.isEmpty())
+        return 0;
+    const Result<QByteArray> list = readListFile(listPath);
+    if (!list)
+        return std::unexpected(list.error());
 
-GuestRecord PrintedList::record(int k) const { return recordAt(bytes_, k); }
+    flow.setUp();
+    int slot = flow.firstSlot;
+    bool pageUsed = false;
+    for (int record : choice.records) {
+        if (!flow.fits(slot)) {
+            // A page with nothing on it yet is used as it is, so no sheet comes out blank.
+            if (pageUsed)
+                surface.newPage();
+            slot = 0;
+        }
+        flow.print(slot, record, recordAt(*list, record));
+        pageUsed = true;
+        ++slot;
+    }
+    if (auto ended = surface.endDocument(); !ended)
+        return std::unexpected(ended.error());
+    return int(choice.records.size());
+}

@@ -166,19 +166,6 @@ TEST(ListSearch, ListsDeliveringGuestsWithTheirRecordNumbersUpToTheFirstNameless
     EXPECT_EQ(searchedGuestCount({}), 0);
 }
 
-TEST(ListSearch, ReadsTheFileAfresh)
-{
-    TestHome home;
-    const QString list = home.path(u"g.lst"_s);
-    writeList(list, {makeGuest(u"一"_s, u"郎"_s)});
-    EXPECT_EQ(searchDeliveringGuests(list).value().size(), 1);
-    writeList(list, {makeGuest(u"一"_s, u"郎"_s), makeGuest(u"二"_s, u"郎"_s)});
-    const QList<DueEntry> found = searchDeliveringGuests(list).value();
-    ASSERT_EQ(found.size(), 2);
-    EXPECT_EQ(found[1].displayName, u"二郎"_s);
-    EXPECT_EQ(found[1].recordNumber, 2);
-}
-
 TEST(ScrambleList, EveryDeliveringGuestButTheStoppedOnes)
 {
     TestHome home;

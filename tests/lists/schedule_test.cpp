@@ -29,7 +29,6 @@ TEST(DueTest, StepIsDueOnlyWithItsOwnSwitchOrRepeat)
     guest.mail2 = 0;
     guest.repeat = 1;
     EXPECT_EQ(dueSteps(guest, kToday), QList<int>{2});
-    EXPECT_EQ(mailChoice(guest, kToday), 0);
 }
 
 TEST(DueTest, StoppedGuestIsNeverDue)
@@ -43,22 +42,20 @@ TEST(DueTest, StoppedGuestIsNeverDue)
     EXPECT_TRUE(dueSteps(guest, kToday).isEmpty());
 }
 
-TEST(DueTest, TwoDatesTodayAreDueTwiceAndTheEarlierMailIsChosen)
+TEST(DueTest, TwoDatesTodayAreDueTwice)
 {
     GuestRecord guest = guestWithDates();
     guest.fast = guest.seventh = kToday;
     guest.mail1 = guest.mail7 = 1;
     EXPECT_EQ(dueSteps(guest, kToday), (QList<int>{1, 7}));
-    EXPECT_EQ(mailChoice(guest, kToday), 1);
 }
 
-TEST(DueTest, ChoiceLooksAtDatesOnly)
+TEST(DueTest, ADateTodayWithoutItsSwitchIsNotDue)
 {
     GuestRecord guest = guestWithDates();
     guest.fast = guest.second = kToday;
     guest.mail2 = 1;
     EXPECT_EQ(dueSteps(guest, kToday), QList<int>{2});
-    EXPECT_EQ(mailChoice(guest, kToday), 1);
 }
 
 TEST(DueTest, BlankOrUnpaddedDatesNeverMatch)
@@ -69,7 +66,6 @@ TEST(DueTest, BlankOrUnpaddedDatesNeverMatch)
     guest.third = u"2024/5/1  "_s;
     EXPECT_TRUE(dueSteps(guest, u"2024/5/1"_s).isEmpty());
     EXPECT_TRUE(dueSteps(guest, kToday).isEmpty());
-    EXPECT_EQ(mailChoice(guest, kToday), std::nullopt);
 }
 
 TEST(SwitchExclusivity, RepeatClearsStepsAndAStepClearsRepeat)

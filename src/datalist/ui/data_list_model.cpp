@@ -5,22 +5,21 @@
 namespace {
 
 struct Column {
-    const char* header;
     int widthHmm;
     Qt::Alignment alignment;
 };
 
 const std::array<Column, DataListModel::kColumnCount> kColumns = {{
-    {"番号", 970, Qt::AlignLeft},
-    {"氏名", 2117, Qt::AlignLeft},
-    {"ニックネーム", 2822, Qt::AlignLeft},
-    {"会社名", 4939, Qt::AlignLeft},
-    {"〒", 1587, Qt::AlignHCenter},
-    {"住所", 7937, Qt::AlignLeft},
-    {"TEL", 2469, Qt::AlignLeft},
-    {"FAX", 2469, Qt::AlignLeft},
-    {"メールアドレス", 4762, Qt::AlignLeft},
-    {"生年月日", 2117, Qt::AlignLeft},
+    {970, Qt::AlignLeft},
+    {2117, Qt::AlignLeft},
+    {2822, Qt::AlignLeft},
+    {4939, Qt::AlignLeft},
+    {1587, Qt::AlignHCenter},
+    {7937, Qt::AlignLeft},
+    {2469, Qt::AlignLeft},
+    {2469, Qt::AlignLeft},
+    {4762, Qt::AlignLeft},
+    {2117, Qt::AlignLeft},
 }};
 
 } // namespace
@@ -54,7 +53,7 @@ QVariant DataListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount)
         return {};
     if (role == Qt::DisplayRole)
-        return QString::fromUtf8(kColumns[section].header);
+        return dataListTitles().at(section);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(kColumns[section].alignment | Qt::AlignVCenter);
     return {};

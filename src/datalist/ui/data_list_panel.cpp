@@ -38,37 +38,38 @@ DataListPanel::DataListPanel(std::function<QString()> listPath, OperatorPrompts&
     view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view_->setMinimumSize(hmmToPixels(18838, logicalDpiX()) / 2, hmmToPixels(9499, logicalDpiY()) / 2);
     setColumnWidths();
-    buildFrame();
+    QGroupBox* frame = buildFrame();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_, 1);
-    layout->addWidget(frame_);
+    layout->addWidget(frame);
 }
 
-void DataListPanel::buildFrame()
+QGroupBox* DataListPanel::buildFrame()
 {
-    frame_ = new QGroupBox(QStringLiteral("対象"), this);
-    auto* chooserLabel = new QLabel(QStringLiteral("番号選択"), frame_);
-    chooser_ = new QComboBox(frame_);
+    auto* frame = new QGroupBox(QStringLiteral("対象"), this);
+    auto* chooserLabel = new QLabel(QStringLiteral("番号選択"), frame);
+    chooser_ = new QComboBox(frame);
     chooser_->setObjectName(QStringLiteral("Combo9"));
     chooser_->setMinimumContentsLength(6);
-    startLabel_ = new QLabel(QStringLiteral("印字場所"), frame_);
+    startLabel_ = new QLabel(QStringLiteral("印字場所"), frame);
     startLabel_->setObjectName(QStringLiteral("Label51"));
-    startPosition_ = new QLineEdit(frame_);
+    startPosition_ = new QLineEdit(frame);
     startPosition_->setObjectName(QStringLiteral("Text26"));
     startPosition_->setMaximumWidth(startPosition_->fontMetrics().horizontalAdvance(u'0') * 6 + 12);
-    startSuffix_ = new QLabel(QStringLiteral("番目"), frame_);
+    startSuffix_ = new QLabel(QStringLiteral("番目"), frame);
     startSuffix_->setObjectName(QStringLiteral("Label52"));
     setStartPositionEnabled(false);
     connect(chooser_, &QComboBox::activated, this, &DataListPanel::onChooserActivated);
 
-    auto* layout = new QHBoxLayout(frame_);
+    auto* layout = new QHBoxLayout(frame);
     for (QWidget* widget : {static_cast<QWidget*>(chooserLabel), static_cast<QWidget*>(chooser_),
                             static_cast<QWidget*>(startLabel_), static_cast<QWidget*>(startPosition_),
                             static_cast<QWidget*>(startSuffix_)})
         layout->addWidget(widget);
     layout->addStretch();
+    return frame;
 }
 
 void DataListPanel::setColumnWidths()

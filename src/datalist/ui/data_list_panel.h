@@ -26,7 +26,6 @@ public:
     void refreshForTab();
 
     QTableView* view() const { return view_; }
-    QGroupBox* targetFrame() const { return frame_; }
     QComboBox* chooser() const { return chooser_; }
     QLineEdit* startPosition() const { return startPosition_; }
     QLabel* startLabel() const { return startLabel_; }
@@ -34,7 +33,7 @@ public:
     int rowCount() const;
 
 private:
-    void buildFrame();
+    QGroupBox* buildFrame();
     void setColumnWidths();
     void onChooserActivated(int index);
     void setStartPositionEnabled(bool enabled);
@@ -43,7 +42,6 @@ private:
     OperatorPrompts& prompts_;
     DataListModel* model_;
     QTableView* view_;
-    QGroupBox* frame_;
     QComboBox* chooser_;
     QLabel* startLabel_;
     QLineEdit* startPosition_;

@@ -328,12 +328,6 @@ std::optional<QString> SendPanel::prepareLine(const DueEntry& entry)
     return std::nullopt;
 }
 
-bool SendPanel::OnMail(const DueEntry& entry)
-{
-    text20_ = entry.displayName;
-    return !prepareLine(entry).has_value();
-}
-
 // ---- transmission ----
 
 SendResult SendPanel::targetSend()

@@ -59,9 +59,6 @@ public:
     void showScrambleButton();
     void onSettingsStored();
 
-    // Prepares the mail of that line (its record and step); false when
-    // nothing could be prepared (the panel then holds no mail at all).
-    bool OnMail(const DueEntry& entry);
     // Transmits and logs the prepared mail of the current scramble guest.
     SendResult Send_Scramble();
 

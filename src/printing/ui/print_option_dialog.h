@@ -9,6 +9,7 @@
 
 // The tack-sheet settings: shows the stored values, stores what is typed on OK.
 class PrintOption : public QDialog {
+    Q_OBJECT
 public:
     PrintOption(const QString& printIniPath, OperatorPrompts& prompts, QWidget* parent = nullptr);
 

@@ -15,7 +15,8 @@ using namespace Qt::Literals::StringLiterals;
 
 PrintPanel::PrintPanel(const ProgramDir& dir, OperatorPrompts& prompts, PrintSurfaceFactory& factory,
                        PrintTarget target, QWidget* parent)
-    : QWidget(parent), dir_(dir), prompts_(prompts), factory_(factory), target_(std::move(target))
+    : QWidget(parent), dir_(dir), prompts_(prompts), factory_(factory), target_(std::move(target)),
+      settings_(printSettingsOrDefaults(dir_.printIni()))
 {
     auto* frame = new QGroupBox(u"印刷物"_s, this);
     labels_ = new QRadioButton(u"郵便タック"_s, frame);
@@ -42,6 +43,10 @@ PrintPanel::PrintPanel(const ProgramDir& dir, OperatorPrompts& prompts, PrintSur
     notice_ = new QLabel(u"　　　　印刷中．．．　　しばらくお待ち下さい"_s, this);
     notice_->setObjectName(u"Label54"_s);
     notice_->hide();
+    // The notice keeps its room while hidden, so showing it moves no other control.
+    QSizePolicy keepRoom = notice_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    notice_->setSizePolicy(keepRoom);
     noticeTimer_ = new QTimer(this);
     noticeTimer_->setObjectName(u"Timer3"_s);
     noticeTimer_->setInterval(5000);
@@ -77,7 +82,7 @@ void PrintPanel::validateStartPosition(const QString& text)
     if (text.isEmpty())
         return;
     const double position = leadingNumber(text);
-    if (position < 1 || position > printSettingsOrDefaults(dir_.printIni()).labelsPerSheet()) {
+    if (position < 1 || position > settings_.labelsPerSheet()) {
         prompts_.message(kAppTitle, u"無効！"_s, PromptIcon::None, PromptButtons::Ok);
         target_.startPosition->clear();
     }
@@ -88,9 +93,10 @@ Result<int> PrintPanel::print()
     const RecordChoice choice = chooseRecords(target_.chooser->currentText(), target_.rowCount());
     const std::unique_ptr<PrintSurface> surface = factory_.create();
     if (!table_->isChecked()) {
+        // The file is the authority: a printout takes what it holds now.
+        settings_ = printSettingsOrDefaults(dir_.printIni());
         const int startPosition = roundToInt16(leadingNumber(target_.startPosition->text()));
-        return PrintTackLabels(target_.listPath(), choice, startPosition,
-                               printSettingsOrDefaults(dir_.printIni()), *surface);
+        return PrintTackLabels(target_.listPath(), choice, startPosition, settings_, *surface);
     }
     return PrintDataList(target_.listPath(), choice, *surface);
 }
@@ -114,5 +120,6 @@ void PrintPanel::openOptions()
     }
     option_ = new PrintOption(dir_.printIni(), prompts_, this);
     option_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(option_, &QDialog::accepted, this, [this] { settings_ = option_->typedSettings(); });
     option_->show();
 }

@@ -2,7 +2,9 @@
 
 #include "common/operator_prompts.h"
 #include "common/program_dir.h"
+#include "printing/print_ini.h"
 #include "printing/print_surface.h"
+#include "printing/ui/print_option_dialog.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -14,8 +16,6 @@
 #include <QWidget>
 
 #include <functional>
-
-#include "printing/ui/print_option_dialog.h"
 
 // The record chooser and start position, owned by the data-list page.
 struct PrintTarget {
@@ -30,6 +30,7 @@ struct PrintTarget {
 // The printing controls of the printing tab: choice of printout, start button,
 // notice and the button that opens the tack-sheet settings.
 class PrintPanel : public QWidget {
+    Q_OBJECT
 public:
     PrintPanel(const ProgramDir& dir, OperatorPrompts& prompts, PrintSurfaceFactory& factory, PrintTarget target,
                QWidget* parent = nullptr);
@@ -55,4 +56,5 @@ private:
     QLabel* notice_ = nullptr;
     QTimer* noticeTimer_ = nullptr;
     QPointer<PrintOption> option_;
+    PrintSettings settings_; // the tack sheet the start position is checked against
 };

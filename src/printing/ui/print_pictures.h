@@ -9,6 +9,7 @@ QPixmap tablePicture();
 
 // A tack sheet with every dimension marked by the access key of its field.
 class SheetDrawing : public QWidget {
+    Q_OBJECT
 public:
     explicit SheetDrawing(QWidget* parent = nullptr);
     QSize sizeHint() const override { return {260, 300}; }

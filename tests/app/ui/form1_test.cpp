@@ -10,9 +10,11 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -26,6 +28,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <functional>
 
 namespace {
 
@@ -232,4 +235,76 @@ TEST(MainWindow, NewListBecomesTheCurrentList)
     EXPECT_EQ(w.find<QComboBox>(u"Combo3"_s)->count(), 0);
     EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
     EXPECT_EQ(trimRight(ReadGuestRecord(old, 1).value().fName), u"山田");
+}
+
+namespace {
+
+// A mouse click where the operator points in the window: it reaches whatever
+// control stands there now.
+void clickAt(QWidget& window, QPoint point)
+{
+    QWidget* target = window.childAt(point);
+    ASSERT_NE(target, nullptr);
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(&window, point));
+}
+
+void letTheSplashGo(Window& w)
+{
+    auto* splash = w.find<QLabel>(u"Picture2"_s);
+    w.find<QTimer>(u"Timer2"_s)->start(1);
+    for (int i = 0; i < 100 && splash->isVisible(); ++i)
+        QTest::qWait(10);
+}
+
+} // namespace
+
+TEST(MainWindow, PrintingNoticeLeavesTheStartButtonWhereTheOperatorClicks)
+{
+    Window w;
+    writeList(w.dir.defaultList(), {makeGuest(u"山田"_s, u"太郎"_s)});
+    w.form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
+    w.form.LoadCurrentList();
+    letTheSplashGo(w);
+    w.tabs()->setCurrentIndex(2);
+    auto* start = w.find<QPushButton>(u"Command17"_s);
+    const QPoint where = start->mapTo(&w.form, start->rect().center());
+
+    clickAt(w.form, where);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w.printing.made.size(), 1);
+    ASSERT_TRUE(w.find<QLabel>(u"Label54"_s)->isVisible());
+    clickAt(w.form, where); // while the notice shows
+    EXPECT_EQ(w.printing.made.size(), 2);
+    EXPECT_EQ(w.find<QDialog>(u"PrintOption"_s), nullptr);
+}
+
+TEST(MainWindow, SplashCoversTheWindowOnlyAfterTheStartUpFileDialog)
+{
+    struct WatchedPrompts : ScriptedPrompts {
+        std::function<void()> duringDialog;
+        QString openFile(const QString& dir, const QString& fileName, const QString& filter) override
+        {
+            duringDialog();
+            return ScriptedPrompts::openFile(dir, fileName, filter);
+        }
+    };
+    TestHome home;
+    FakeClock clock{QDateTime(QDate(2024, 5, 1), QTime(9, 0))};
+    WatchedPrompts prompts;
+    RecordingTransport transport;
+    RecordingSurfaceFactory printing;
+    RecordingProgramControl control;
+    ProgramDir dir{home.root()};
+    Form1 form{dir, Seams{clock, prompts, transport, printing, control}};
+    auto* splash = form.findChild<QLabel*>(u"Picture2"_s);
+    bool splashDuringDialog = true;
+    prompts.duringDialog = [&] { splashDuringDialog = splash->isVisible(); };
+
+    form.show(); // as main() does, then the list load with its dialog
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    form.LoadCurrentList();
+    EXPECT_FALSE(splashDuringDialog);
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_EQ(splash->geometry(), form.rect());
 }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <gtest/gtest.h>
 
 #include <memory>
 

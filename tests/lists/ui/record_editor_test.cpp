@@ -2,6 +2,7 @@
 
 #include "lists/list_file.h"
 
+#include <QAbstractItemView>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 

@@ -7,9 +7,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace {
 
@@ -71,15 +75,27 @@ TEST_F(Panel, StartPositionIsCheckedAgainstTheSheetOnEveryChange)
     EXPECT_EQ(prompts.asked.size(), 4);
 }
 
-TEST_F(Panel, StartPositionFollowsTheStoredSheet)
+TEST_F(Panel, StartPositionFollowsTheSheetStoredInTheDialog)
 {
-    writeBytes(dir.printIni(), formatPrintIni(PrintSettings{10, 15, 80, 35, 20, 10, 3, 8, 10}));
+    const auto storeSheet = [this](const QString& across, const QString& down) {
+        QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
+        PrintOption* dialog = panel->optionDialog();
+        for (auto [name, text] : {std::pair{u"txtxNum"_s, across}, std::pair{u"txtyNum"_s, down}}) {
+            auto* box = dialog->findChild<QLineEdit*>(name);
+            QTest::mouseClick(box, Qt::LeftButton);
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(box, text);
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"cmdOption(0)"_s), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    storeSheet(u"3"_s, u"8"_s);
     start->setText(u"24"_s);
     EXPECT_EQ(start->text(), u"24"_s);
     start->setText(u"25"_s);
     EXPECT_EQ(start->text(), QString());
 
-    writeBytes(dir.printIni(), formatPrintIni(PrintSettings{10, 15, 80, 35, 20, 10, 0, 0, 10}));
+    storeSheet(u"0"_s, u"0"_s); // counts of 0 act as 1
     start->setText(u"1"_s);
     EXPECT_EQ(start->text(), u"1"_s);
     start->setText(u"2"_s);
