@@ -124,6 +124,7 @@ TEST(MainWindow, FirstStartInAnEmptyFolderCreatesTheDefaultList)
     EXPECT_EQ(QFile(w.home.path(u"guestlst.lst"_s)).size(), 0);
     EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
     EXPECT_EQ(w.find<QListWidget>(u"List1"_s)->count(), 0);
+    EXPECT_EQ(w.find<QComboBox>(u"Combo1"_s)->currentText(), u"-選択-"); // an empty record offers the choice
     EXPECT_TRUE(w.prompts.asked.isEmpty());
 }
 
