@@ -89,6 +89,7 @@ void Form1::buildPages()
     QWidget* helpPage = page(HelpTab);
     help_ = new QTextBrowser;
     help_->setObjectName(QStringLiteral("WebBrowser1"));
+    help_->setAccessibleName(QStringLiteral("オンラインヘルプ"));
     help_->setOpenExternalLinks(false);
     (new QVBoxLayout(helpPage))->addWidget(help_);
 
@@ -200,8 +201,6 @@ void Form1::LoadCurrentList()
     sendPanel_->clearLoadedFile();
     settingsPanel_->readSettings();
     sendPanel_->startupPrompt();
-    if (editor_->findChild<QLineEdit*>(QStringLiteral("Text1(3)"))->text().trimmed().isEmpty())
-        editor_->setComboDefaults();
 }
 
 // One read of the list fills the editor, the keyword lists, the count and the send list.

@@ -3,6 +3,9 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
+
+#include <optional>
 
 // The program's only source of the date and time, so tests can fix both.
 class Clock {
@@ -23,3 +26,6 @@ public:
 
 // "yyyy/MM/dd", the form of every stored date.
 QString dateText(const QDate& date);
+// The day a text in exactly that form names; nothing for any other text or a
+// day the calendar does not have.
+std::optional<QDate> dateFromText(QStringView text);

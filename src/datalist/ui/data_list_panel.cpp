@@ -25,6 +25,7 @@ DataListPanel::DataListPanel(std::function<QString()> listPath, OperatorPrompts&
       view_(new QTableView(this))
 {
     view_->setObjectName(QStringLiteral("ListView1"));
+    view_->setAccessibleName(QStringLiteral("データリスト"));
     view_->setModel(model_);
     view_->setSortingEnabled(false);
     view_->horizontalHeader()->setSectionsClickable(false);
@@ -60,6 +61,8 @@ QGroupBox* DataListPanel::buildFrame()
     startPosition_->setMaximumWidth(startPosition_->fontMetrics().horizontalAdvance(u'0') * 6 + 12);
     startSuffix_ = new QLabel(QStringLiteral("番目"), frame);
     startSuffix_->setObjectName(QStringLiteral("Label52"));
+    chooserLabel->setBuddy(chooser_);
+    startLabel_->setBuddy(startPosition_);
     setStartPositionEnabled(false);
     connect(chooser_, &QComboBox::activated, this, &DataListPanel::onChooserActivated);
 

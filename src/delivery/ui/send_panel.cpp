@@ -119,6 +119,7 @@ void SendPanel::buildLayout()
     frame1->setObjectName(QStringLiteral("Frame1"));
     list1_ = new QListWidget(frame1);
     list1_->setObjectName(QStringLiteral("List1"));
+    list1_->setAccessibleName(QStringLiteral("送信者リスト"));
     command1_ = namedButton(QStringLiteral("Command1"), QStringLiteral("検　索"), frame1);
     command3_ = namedButton(QStringLiteral("Command3"), QStringLiteral("ターゲット送信"), frame1);
     command18_ = namedButton(QStringLiteral("Command18"), QStringLiteral("スクランブル送信"), frame1);
@@ -139,6 +140,8 @@ void SendPanel::buildLayout()
     text23_->setObjectName(QStringLiteral("Text23"));
     text24_ = new QLineEdit(this);
     text24_->setObjectName(QStringLiteral("Text24"));
+    label46_->setBuddy(text23_);
+    label47->setBuddy(text24_);
     label3_ = new QLabel(this);
     label3_->setObjectName(QStringLiteral("Label3"));
     label3_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -146,6 +149,8 @@ void SendPanel::buildLayout()
     body2_ = mailBox(QStringLiteral("RichTextBox2"), this);
     body2_->setReadOnly(true);
     body2_->setMaximumHeight(80);
+    body_->setAccessibleName(QStringLiteral("本文"));
+    body2_->setAccessibleName(QStringLiteral("開いたテキスト"));
 
     auto* heads = new QGridLayout;
     heads->addWidget(label46_, 0, 0);

@@ -60,15 +60,17 @@ SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
     auto* store = namedButton(QStringLiteral("Command4"), QStringLiteral("設定データ更新"), this);
     connect(store, &QPushButton::clicked, this, &SettingsPanel::storeSettings);
 
+    // The button under the boxes rather than beside them leaves the record
+    // editor next to this panel the width its long boxes need.
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(singleBoxFrame(QStringLiteral("SMTPサーバー"), server_, this), 1);
     bottom->addWidget(singleBoxFrame(QStringLiteral("送信者メールアドレス"), senderBox_, this), 1);
-    bottom->addWidget(store, 0, Qt::AlignBottom);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(screens_);
     layout->addLayout(bottom);
+    layout->addWidget(store, 0, Qt::AlignRight);
 }
 
 QGroupBox* SettingsPanel::buildTextFrame()
@@ -81,8 +83,11 @@ QGroupBox* SettingsPanel::buildTextFrame()
         auto* picker = namedButton(QStringLiteral("Command%1").arg(7 + step), QStringLiteral("..."),
                                    frame);
         picker->setFixedWidth(32);
+        picker->setAccessibleName(QStringLiteral("%1のテキストを選ぶ").arg(kStepCaptions[step]));
         connect(picker, &QPushButton::clicked, this, [this, step] { pickStepFile(step); });
-        grid->addWidget(new QLabel(kStepCaptions[step], frame), step, 0);
+        auto* caption = new QLabel(kStepCaptions[step], frame);
+        caption->setBuddy(textFiles_[step]);
+        grid->addWidget(caption, step, 0);
         grid->addWidget(textFiles_[step], step, 1);
         grid->addWidget(picker, step, 2);
     }
@@ -100,7 +105,9 @@ QGroupBox* SettingsPanel::buildSubjectFrame()
     auto* grid = new QGridLayout(frame);
     for (int step = 0; step < kStepCount; ++step) {
         subjects_[step] = namedEdit(QStringLiteral("Text%1").arg(12 + step), frame);
-        grid->addWidget(new QLabel(kStepCaptions[step], frame), step, 0);
+        auto* caption = new QLabel(kStepCaptions[step], frame);
+        caption->setBuddy(subjects_[step]);
+        grid->addWidget(caption, step, 0);
         grid->addWidget(subjects_[step], step, 1);
     }
     auto* toTexts = namedButton(QStringLiteral("Command16"), QStringLiteral("送信Text設定画面"), frame);

@@ -6,5 +6,13 @@ ByteLimitValidator::ByteLimitValidator(int limit, QObject* parent) : QValidator(
 
 QValidator::State ByteLimitValidator::validate(QString& input, int&) const
 {
-    return toCp932(input).size() <= limit_ ? Acceptable : Invalid;
+    QString unstorable = unencodableInCp932(input);
+    // Stands for bytes the list file already held that were no valid text;
+    // refusing it would leave the box uneditable.
+    unstorable.remove(QChar::ReplacementCharacter);
+    if (!unstorable.isEmpty()) {
+        emit refused(unstorable);
+        return Invalid;
+    }
+    return limit_ == 0 || toCp932(input).size() <= limit_ ? Acceptable : Invalid;
 }

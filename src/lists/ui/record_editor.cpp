@@ -1,5 +1,6 @@
 #include "lists/ui/record_editor.h"
 
+#include "common/cp932.h"
 #include "common/text_field.h"
 #include "lists/editor_walks.h"
 #include "lists/list_file.h"
@@ -17,8 +18,12 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStringListModel>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 namespace {
 
@@ -28,36 +33,40 @@ constexpr int kArrowLimit = 200;       // the arrows never go past this record
 constexpr int kFirstDateBox = 3;       // Text1(3) birth date .. Text1(10) final step
 constexpr int kLastDateBox = 10;
 
+// Every box shows its field with trailing spaces removed, so a blank date is
+// an empty box and a click in it puts the cursor at its start.
 struct BoxInfo {
     const char* caption;
     QString GuestRecord::*field;
     int byteLimit;       // 0: no limit
-    bool trimmed;        // shown with trailing spaces removed
     bool inputMethodOff; // only plain characters make sense here
 };
 
 const std::array<BoxInfo, 12> kText1{{
-    {"名字", &GuestRecord::fName, 8, true, false},
-    {"名前", &GuestRecord::sName, 8, true, false},
-    {"ニックネーム", &GuestRecord::hName, 20, true, false},
-    {"生年月日", &GuestRecord::birthday, 0, false, true},
-    {"初回", &GuestRecord::fast, 0, false, false},
-    {"２回目", &GuestRecord::second, 0, false, false},
-    {"３回目", &GuestRecord::third, 0, false, false},
-    {"４回目", &GuestRecord::fourth, 0, false, false},
-    {"５回目", &GuestRecord::fifth, 0, false, false},
-    {"６回目", &GuestRecord::sixth, 0, false, false},
-    {"最終", &GuestRecord::seventh, 0, false, false},
-    {"メールアドレス", &GuestRecord::address, 40, true, false},
+    {"名字", &GuestRecord::fName, 8, false},
+    {"名前", &GuestRecord::sName, 8, false},
+    {"ニックネーム", &GuestRecord::hName, 20, false},
+    {"生年月日", &GuestRecord::birthday, 0, true},
+    {"初回", &GuestRecord::fast, 0, false},
+    {"２回目", &GuestRecord::second, 0, false},
+    {"３回目", &GuestRecord::third, 0, false},
+    {"４回目", &GuestRecord::fourth, 0, false},
+    {"５回目", &GuestRecord::fifth, 0, false},
+    {"６回目", &GuestRecord::sixth, 0, false},
+    {"最終", &GuestRecord::seventh, 0, false},
+    {"メールアドレス", &GuestRecord::address, 40, false},
 }};
 
 const std::array<BoxInfo, 5> kText25{{
-    {"社名", &GuestRecord::CoName, 40, true, false},
-    {"〒", &GuestRecord::Post, 0, true, true},
-    {"住所", &GuestRecord::jyusyo, 40, true, false},
-    {"TEL", &GuestRecord::TEL, 0, true, true},
-    {"FAX", &GuestRecord::FAX, 0, true, true},
+    {"社名", &GuestRecord::CoName, 40, false},
+    {"〒", &GuestRecord::Post, 0, true},
+    {"住所", &GuestRecord::jyusyo, 40, false},
+    {"TEL", &GuestRecord::TEL, 0, true},
+    {"FAX", &GuestRecord::FAX, 0, true},
 }};
+
+const BoxInfo kHonorific{"敬称", &GuestRecord::keisyou, 0, false};
+constexpr int kMailBox = 11;
 
 const std::array<const char*, kStepCount> kSwitchCaptions{"繰り返し", "初回", "２回目", "３回目",
                                                           "４回目",   "５回目", "６回目", "最終"};
@@ -70,13 +79,13 @@ QLineEdit* makeBox(const BoxInfo& info, const QString& name, QWidget* parent)
 {
     auto* box = new QLineEdit(parent);
     box->setObjectName(name);
-    if (info.byteLimit > 0)
-        box->setValidator(new ByteLimitValidator(info.byteLimit, box));
+    box->setValidator(new ByteLimitValidator(info.byteLimit, box));
     if (info.inputMethodOff)
         box->setAttribute(Qt::WA_InputMethodEnabled, false);
     return box;
 }
 
+// What is stored is the box's text, whatever it is, so it may be typed too.
 QComboBox* makeStatusCombo(const QString& name, const QStringList& items, QWidget* parent)
 {
     auto* combo = new QComboBox(parent);
@@ -84,8 +93,22 @@ QComboBox* makeStatusCombo(const QString& name, const QStringList& items, QWidge
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->addItems(items);
+    combo->setValidator(new ByteLimitValidator(0, combo));
     combo->setEditText(kChoose);
     return combo;
+}
+
+// Room for a text of `bytes` bytes of code page 932 in the box's font: full
+// width characters, or lower-case letters of average width.
+int widthForBytes(const QLineEdit* box, int bytes, bool fullWidth)
+{
+    const QFontMetrics metrics = box->fontMetrics();
+    const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+    const int text = fullWidth ? metrics.horizontalAdvance(QString(bytes / 2, u'国'))
+                               : metrics.horizontalAdvance(letters) * bytes / int(letters.size());
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    return box->style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(text + 4, 0), box).width();
 }
 
 void setTextColour(QWidget* widget, const QColor& colour)
@@ -95,10 +118,7 @@ void setTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
 }
 
-QString shown(const BoxInfo& info, const GuestRecord& guest)
-{
-    return info.trimmed ? trimRight(guest.*info.field) : guest.*info.field;
-}
+QString shown(const BoxInfo& info, const GuestRecord& guest) { return trimRight(guest.*info.field); }
 
 } // namespace
 
@@ -115,33 +135,67 @@ RecordEditor::RecordEditor(std::function<QString()> listPath, Clock& clock, Oper
     setBrowsing(true);
 }
 
+// The message waits until the key press is done, so no dialog opens in the
+// middle of the box's own handling of it.
+void RecordEditor::refuseUnstorable(QLineEdit* box, const char* caption)
+{
+    const QString name = QString::fromUtf8(caption);
+    const auto* validator = qobject_cast<const ByteLimitValidator*>(box->validator());
+    connect(validator, &ByteLimitValidator::refused, this, [this, name](const QString& characters) {
+        prompts_.warn(messageTitle(QStringLiteral("　入力エラー　")),
+                      QStringLiteral("「%1」に「%2」は入力できません。\nリストに保存できない文字"
+                                     "（シフトJISにない文字）です。別の文字で入力してください。")
+                          .arg(name, characters));
+    }, Qt::QueuedConnection);
+}
+
+// Two columns of boxes beside the switches; the long mail address, company
+// and address boxes span both. The tab key follows the same order: the left
+// column, the step dates, then the rows below.
 void RecordEditor::buildFields(QGridLayout* grid)
 {
     for (int i = 0; i < int(kText1.size()); ++i) {
         text1_[i] = makeBox(kText1[i], indexedName("Text1", i), this);
         text1_[i]->installEventFilter(this);
+        refuseUnstorable(text1_[i], kText1[i].caption);
     }
-    for (int i = 0; i < int(kText25.size()); ++i)
+    for (int i = 0; i < int(kText25.size()); ++i) {
         text25_[i] = makeBox(kText25[i], indexedName("Text25", i), this);
-    honorific_ = makeBox({"敬称", &GuestRecord::keisyou, 0, true, false}, QStringLiteral("Text3"), this);
+        refuseUnstorable(text25_[i], kText25[i].caption);
+    }
+    honorific_ = makeBox(kHonorific, QStringLiteral("Text3"), this);
+    refuseUnstorable(honorific_, kHonorific.caption);
     status_ = makeStatusCombo(QStringLiteral("Combo1"), {QStringLiteral("配信中"), QStringLiteral("停止済")}, this);
     materialSent_ = makeStatusCombo(QStringLiteral("Combo2"), {QStringLiteral("送付済"), QStringLiteral("未送付")}, this);
+    refuseUnstorable(status_->lineEdit(), "配信状況");
+    refuseUnstorable(materialSent_->lineEdit(), "資料送付");
     connect(status_, &QComboBox::editTextChanged, this, &RecordEditor::statusChanged);
 
-    auto place = [grid, this](const char* caption, QWidget* box, int row, int column) {
-        grid->addWidget(new QLabel(QString::fromUtf8(caption), this), row, column);
-        grid->addWidget(box, row, column + 1);
+    QList<QWidget*> order;
+    auto place = [grid, &order, this](const char* caption, QWidget* box, int row, int column, int span = 1) {
+        auto* label = new QLabel(QString::fromUtf8(caption), this);
+        label->setBuddy(box);
+        grid->addWidget(label, row, column);
+        grid->addWidget(box, row, column + 1, 1, span);
+        order.append(box);
     };
     for (int i = 0; i <= kFirstDateBox; ++i)
         place(kText1[i].caption, text1_[i], i, 0);
     place("配信状況", status_, 4, 0);
     place("資料送付", materialSent_, 5, 0);
-    place(kText1[11].caption, text1_[11], 6, 0);
-    place("敬称", honorific_, 7, 0);
+    place(kHonorific.caption, honorific_, 6, 0);
     for (int i = kFirstDateBox + 1; i <= kLastDateBox; ++i)
         place(kText1[i].caption, text1_[i], i - kFirstDateBox - 1, 2);
+    constexpr int wide = 3;
+    place(kText1[kMailBox].caption, text1_[kMailBox], 7, 0, wide);
     for (int i = 0; i < int(kText25.size()); ++i)
-        place(kText25[i].caption, text25_[i], 8 + i, 0);
+        place(kText25[i].caption, text25_[i], 8 + i, 0, kText25[i].byteLimit > 0 ? wide : 1);
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    text1_[kMailBox]->setMinimumWidth(widthForBytes(text1_[kMailBox], kText1[kMailBox].byteLimit, false));
+    for (int i : {0, 2})
+        text25_[i]->setMinimumWidth(widthForBytes(text25_[i], kText25[i].byteLimit, true));
 }
 
 QWidget* RecordEditor::buildSwitchFrame()
@@ -167,13 +221,15 @@ QWidget* RecordEditor::buildKeywordFrame()
         list->setPlaceholderText(kChoose);
         // Measuring every item would make a list of thousands of guests slow to show.
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        list->setMinimumContentsLength(12);
+        list->setMinimumContentsLength(8);
         keywordModels_[i] = new QStringListModel(list);
         list->setModel(keywordModels_[i]);
         list->setCurrentIndex(-1);
         connect(list, &QComboBox::activated, this, [this, i] { keywordPicked(i); });
         keywordLists_[i] = list;
-        layout->addWidget(new QLabel(QString::fromUtf8(kKeywordCaptions[i]), frame), i, 0);
+        auto* label = new QLabel(QString::fromUtf8(kKeywordCaptions[i]), frame);
+        label->setBuddy(list);
+        layout->addWidget(label, i, 0);
         layout->addWidget(list, i, 1);
     }
     return frame;
@@ -193,10 +249,12 @@ QWidget* RecordEditor::buildButtons()
     auto* arrows = new QVBoxLayout(upDown_);
     arrows->setContentsMargins(0, 0, 0, 0);
     arrows->setSpacing(0);
-    for (auto [name, arrow] : {std::pair{"UpDown1.up", Qt::UpArrow}, std::pair{"UpDown1.down", Qt::DownArrow}}) {
+    for (auto [name, arrow, caption] : {std::tuple{"UpDown1.up", Qt::UpArrow, "次のレコード"},
+                                        std::tuple{"UpDown1.down", Qt::DownArrow, "前のレコード"}}) {
         auto* button = new QToolButton(upDown_);
         button->setObjectName(QLatin1String(name));
         button->setArrowType(arrow);
+        button->setAccessibleName(QString::fromUtf8(caption));
         arrows->addWidget(button);
         if (arrow == Qt::UpArrow)
             connect(button, &QToolButton::clicked, this, &RecordEditor::nextRecord);
@@ -216,9 +274,9 @@ QWidget* RecordEditor::buildButtons()
 
     auto* countFrame = new QGroupBox(QStringLiteral("現在の登録数"), row);
     auto* countLayout = new QHBoxLayout(countFrame);
-    guestCount_ = new QLabel(QStringLiteral("0"), countFrame);
-    guestCount_->setObjectName(QStringLiteral("Label23"));
-    countLayout->addWidget(guestCount_);
+    guestCountLabel_ = new QLabel(QStringLiteral("0"), countFrame);
+    guestCountLabel_->setObjectName(QStringLiteral("Label23"));
+    countLayout->addWidget(guestCountLabel_);
     layout->addWidget(countFrame);
     layout->addStretch();
     return row;
@@ -232,6 +290,7 @@ void RecordEditor::buildCalendar()
     auto* layout = new QVBoxLayout(calendarPopup_);
     calendar_ = new QCalendarWidget(calendarPopup_);
     calendar_->setObjectName(QStringLiteral("MonthView1"));
+    calendar_->setAccessibleName(QStringLiteral("カレンダー"));
     layout->addWidget(calendar_);
     layout->addWidget(new QLabel(QStringLiteral("[Esc]でカレンダーが閉じます"), calendarPopup_));
     calendarPopup_->adjustSize();
@@ -257,9 +316,15 @@ void RecordEditor::showGuest(const GuestRecord& guest)
 {
     for (int i = 0; i < int(kText1.size()); ++i)
         text1_[i]->setText(shown(kText1[i], guest));
-    status_->setEditText(guest.soushin);
-    materialSent_->setEditText(guest.shiryou);
-    honorific_->setText(trimRight(guest.keisyou));
+    // A stored guest shows its statuses as they are; only an empty record
+    // offers the choice.
+    if (IsEndOfList(guest, EndTest::EmptyRecord)) {
+        setComboDefaults();
+    } else {
+        status_->setEditText(guest.soushin);
+        materialSent_->setEditText(guest.shiryou);
+    }
+    honorific_->setText(shown(kHonorific, guest));
     for (int i = 0; i < kStepCount; ++i)
         switches_[i]->setChecked(stepSwitch(guest, i) == 1);
     for (int i = 0; i < int(kText25.size()); ++i)
@@ -285,9 +350,30 @@ bool RecordEditor::SaveShownRecord()
 {
     if (text1_[0]->text().isEmpty())
         return true;
+    if (!datesAreValid())
+        return false;
     auto written = WriteGuestRecord(listPath_(), currentRecord(), recordFromControls());
     if (!written) {
         report(written.error());
+        return false;
+    }
+    return true;
+}
+
+// A date that is no day, or not in the stored form, is never due: the guest
+// would silently get nothing. The operator keeps what was typed to correct it.
+bool RecordEditor::datesAreValid()
+{
+    for (int i = kFirstDateBox; i <= kLastDateBox; ++i) {
+        const QString text = trimRight(text1_[i]->text());
+        if (text.isEmpty() || dateFromText(text))
+            continue;
+        prompts_.warn(messageTitle(QStringLiteral("　入力エラー　")),
+                      QStringLiteral("「%1」の「%2」は日付として読めません。\n"
+                                     "年4桁/月2桁/日2桁（例: 2026/01/05）で入力するか、空欄にしてください。\n"
+                                     "レコードは保存していません。")
+                          .arg(QString::fromUtf8(kText1[i].caption), text1_[i]->text()));
+        text1_[i]->setFocus();
         return false;
     }
     return true;
@@ -323,15 +409,25 @@ void RecordEditor::fillKeywordLists(const QList<GuestRecord>& guests)
     }
 }
 
-void RecordEditor::setGuestCount(int count) { guestCount_->setText(QString::number(count)); }
-int RecordEditor::guestCount() const { return guestCount_->text().toInt(); }
-void RecordEditor::setCurrentRecord(int n) { recordNumber_->setText(QString::number(n)); }
-int RecordEditor::currentRecord() const { return recordNumber_->text().toInt(); }
+void RecordEditor::setGuestCount(int count)
+{
+    guestCount_ = count;
+    guestCountLabel_->setText(QString::number(count));
+}
+
+int RecordEditor::guestCount() const { return guestCount_; }
+
+void RecordEditor::setCurrentRecord(int n)
+{
+    currentRecord_ = n;
+    recordNumber_->setText(QString::number(n));
+}
+
+int RecordEditor::currentRecord() const { return currentRecord_; }
 
 void RecordEditor::clearForNewList()
 {
     clearBoxes();
-    setComboDefaults();
     for (QCheckBox* box : switches_)
         box->setChecked(false);
     fillKeywordLists({});

@@ -36,7 +36,8 @@ public:
     // Reads record n and shows it; on a read failure the controls stay as they are.
     void ShowRecord(int n);
     // Writes the controls as the current record unless the family name is
-    // empty; false only when the write failed (the operator was told).
+    // empty; false when a date box holds no valid date or the write failed
+    // (the operator was told, nothing was written).
     bool SaveShownRecord();
     // Rebuilds the keyword lists and the guest count from the list file.
     void RefreshKeywordLists();
@@ -54,13 +55,12 @@ public:
     void clearForNewList();
     // Entering the tab: the calendar on today, the family name focused.
     void prepareForTab();
-    // Delivery and material status show "-選択-".
-    void setComboDefaults();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void refuseUnstorable(QLineEdit* box, const char* caption);
     void buildFields(QGridLayout* grid);
     QWidget* buildSwitchFrame();
     QWidget* buildKeywordFrame();
@@ -79,6 +79,9 @@ private:
     void applySwitchRule(int clicked);
 
     GuestRecord recordFromControls() const;
+    bool datesAreValid();
+    // Delivery and material status show "-選択-".
+    void setComboDefaults();
     void showGuest(const GuestRecord& guest);
     void clearBoxes();
     void setBrowsing(bool browsing);
@@ -100,11 +103,13 @@ private:
     std::array<QComboBox*, 6> keywordLists_{};
     std::array<QStringListModel*, 6> keywordModels_{};
     QLabel* recordNumber_ = nullptr;      // Label13
-    QLabel* guestCount_ = nullptr;        // Label23
+    QLabel* guestCountLabel_ = nullptr;   // Label23
     QPushButton* updateButton_ = nullptr; // Command5
     QPushButton* newButton_ = nullptr;    // Command6
     QWidget* upDown_ = nullptr;           // UpDown1
     QFrame* calendarPopup_ = nullptr;
     QCalendarWidget* calendar_ = nullptr; // MonthView1
     int calendarTarget_ = 0;
+    int currentRecord_ = 1;
+    int guestCount_ = 0;
 };

@@ -1,12 +1,16 @@
 #include "app/form1.h"
 
+#include "common/cp932.h"
 #include "common/text_field.h"
 #include "lists/list_file.h"
+#include "operator.h"
 #include "recording_surface.h"
 #include "recording_transport.h"
 #include "test_support.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QDir>
 #include <QComboBox>
@@ -48,6 +52,21 @@ struct Window {
     QTabWidget* tabs() { return find<QTabWidget>(u"TabStrip1"_s); }
     QTimer* clockTimer() { return find<QTimer>(u"Timer1"_s); }
     QAction* action(const QString& name) { return find<QAction>(name); }
+
+    // Starts on the list as the operator does, waits out the splash and
+    // turns to the entry tab.
+    void openOnEntryTab(const QString& list)
+    {
+        prompts.files = {list};
+        prompts.answers = {PromptAnswer::No};
+        form.LoadCurrentList();
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        find<QTimer>(u"Timer2"_s)->start(0);
+        QTRY_VERIFY(!find<QLabel>(u"Picture2"_s)->isVisible());
+        op::clickTab(tabs(), 1);
+    }
 };
 
 } // namespace
@@ -115,6 +134,7 @@ TEST(MainWindow, FirstStartInAnEmptyFolderCreatesTheDefaultList)
     EXPECT_EQ(QFile(w.home.path(u"guestlst.lst"_s)).size(), 0);
     EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
     EXPECT_EQ(w.find<QListWidget>(u"List1"_s)->count(), 0);
+    EXPECT_EQ(w.find<QComboBox>(u"Combo1"_s)->currentText(), u"-選択-"); // an empty record offers the choice
     EXPECT_TRUE(w.prompts.asked.isEmpty());
 }
 
@@ -307,4 +327,104 @@ TEST(MainWindow, SplashCoversTheWindowOnlyAfterTheStartUpFileDialog)
     EXPECT_FALSE(splashDuringDialog);
     EXPECT_TRUE(splash->isVisible());
     EXPECT_EQ(splash->geometry(), form.rect());
+}
+
+TEST(MainWindow, LoadingAndSteppingLeaveAStoredGuestAsItWas)
+{
+    Window w;
+    const QString list = w.home.path(u"guests.lst"_s);
+    GuestRecord first = makeGuest(u"山田"_s, u"花子"_s); // delivering, no birth date
+    first.shiryou = u"未送付"_s;
+    first.fast = u"2024/06/01"_s;
+    first.mail1 = 1;
+    writeList(list, {first, makeGuest(u"佐藤"_s)});
+    const QByteArray before = readBytes(list);
+
+    w.openOnEntryTab(list);
+    op::click(w.find<QWidget>(u"UpDown1.up"_s));
+    op::click(w.find<QWidget>(u"UpDown1.down"_s));
+    op::click(w.find<QPushButton>(u"Command5"_s));
+    EXPECT_EQ(readBytes(list), before);
+    EXPECT_EQ(w.find<QComboBox>(u"Combo1"_s)->currentText(), u"配信中");
+}
+
+TEST(MainWindow, FirstGuestOfANewListGetsTheStatusChoicesNotBlanks)
+{
+    Window w;
+    const QString old = w.home.path(u"old.lst"_s);
+    writeList(old, {makeGuest(u"山田"_s)});
+    w.openOnEntryTab(old);
+    w.action(u"mnuNewList"_s)->trigger();
+    op::click(w.find<QLineEdit>(u"txtNewList"_s));
+    op::type(u"spring"_s);
+    op::click(w.find<QPushButton>(u"cmdOK"_s));
+    w.form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form));
+
+    op::click(w.find<QLineEdit>(u"Text1(0)"_s));
+    op::type(u"新人"_s);
+    op::click(w.find<QPushButton>(u"Command5"_s));
+    const QByteArray saved = readBytes(w.home.path(u"spring.lst"_s));
+    ASSERT_EQ(saved.size(), kRecordSize);
+    EXPECT_EQ(saved.mid(0, 8), toCp932(u"新人    "));
+    EXPECT_EQ(saved.mid(116, 6), toCp932(u"-選択-")); // delivery status
+    EXPECT_EQ(saved.mid(122, 6), toCp932(u"-選択-")); // material sent
+}
+
+// What a screen reader says for each control: its label or caption.
+TEST(MainWindow, EveryControlHasAnAccessibleName)
+{
+    Window w;
+    w.form.show();
+    w.tabs()->setCurrentIndex(2);
+    QTest::mouseClick(w.find<QPushButton>(u"Command2"_s), Qt::LeftButton); // the label settings dialog
+    w.action(u"mnuNewList"_s)->trigger();
+
+    const auto isPartOfAQtControl = [](const QWidget* widget) {
+        for (const QWidget* up = widget->parentWidget(); up; up = up->parentWidget())
+            if (qobject_cast<const QComboBox*>(up) || qobject_cast<const QCalendarWidget*>(up) ||
+                qobject_cast<const QAbstractSpinBox*>(up) || qobject_cast<const QAbstractScrollArea*>(up) ||
+                qobject_cast<const QTabBar*>(up) || qobject_cast<const QMenuBar*>(up))
+                return true;
+        return false;
+    };
+    int checked = 0;
+    for (QWidget* widget : w.form.findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
+                             qobject_cast<QAbstractButton*>(widget) || qobject_cast<QAbstractItemView*>(widget) ||
+                             qobject_cast<QTextEdit*>(widget) || qobject_cast<QCalendarWidget*>(widget) ||
+                             qobject_cast<QAbstractSpinBox*>(widget);
+        if (!control || isPartOfAQtControl(widget))
+            continue;
+        ++checked;
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(access, nullptr);
+        EXPECT_FALSE(access->text(QAccessible::Name).trimmed().isEmpty())
+            << widget->objectName().toStdString() << " (" << widget->metaObject()->className() << ")";
+    }
+    EXPECT_GT(checked, 90);
+    auto* family = QAccessible::queryAccessibleInterface(w.find<QLineEdit>(u"Text1(0)"_s));
+    EXPECT_EQ(family->text(QAccessible::Name), u"名字");
+}
+
+TEST(MainWindow, LongBoxesShowTheirWholeTextAtTheDefaultSize)
+{
+    Window w;
+    const QString list = w.home.path(u"guests.lst"_s);
+    GuestRecord guest = makeGuest(u"山田"_s);
+    guest.address = u"taro.yamada.sales-division@example.co.jp"_s; // 40 bytes, the most it takes
+    guest.CoName = QString(20, u'商');
+    guest.jyusyo = QString(20, u'都');
+    writeList(list, {guest});
+    w.openOnEntryTab(list);
+    EXPECT_EQ(w.form.width(), 1000);
+    for (const char* name : {"Text1(11)", "Text25(0)", "Text25(2)"}) {
+        auto* box = w.find<QLineEdit>(QString::fromLatin1(name));
+        box->setCursorPosition(0);
+        box->repaint();
+        const QString text = box->text();
+        // The end of the text fits: a click just past it lands after the last character.
+        EXPECT_EQ(box->cursorPositionAt(QPoint(box->width() - 8, box->height() / 2)), text.size()) << name;
+        EXPECT_LT(box->cursorPositionAt(QPoint(box->width() / 2, box->height() / 2)), text.size()) << name;
+    }
 }

@@ -38,9 +38,3 @@ GuestRecord numberedGuest(int n)
     guest.birthday = QString(10, u' ');
     return guest;
 }
-
-void typeText(QWidget* widget, const QString& text)
-{
-    for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}

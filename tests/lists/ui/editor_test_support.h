@@ -2,6 +2,7 @@
 
 #include "lists/ui/record_editor.h"
 
+#include "operator.h"
 #include "test_support.h"
 
 #include <QCalendarWidget>
@@ -15,10 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-// Key presses carrying each character, as a keyboard or input method delivers
-// them; QTest::keyClicks knows only ASCII.
-void typeText(QWidget* widget, const QString& text);
 
 // A record editor on a list file of its own in a temporary program folder,
 // shown offscreen so clicks and focus behave as on screen.
@@ -52,8 +49,8 @@ struct EditorBench {
     QCheckBox* check1(int i) const { return get<QCheckBox>(u"Check1(%1)"_s.arg(i)); }
     QString label13() const { return get<QLabel>(u"Label13"_s)->text(); }
     QString label23() const { return get<QLabel>(u"Label23"_s)->text(); }
-    void click(const QString& name) const { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
-    void clickBox(QLineEdit* box) const { QTest::mouseClick(box, Qt::LeftButton); }
+    void click(const QString& name) const { op::click(get<QAbstractButton>(name)); }
+    void clickBox(QLineEdit* box) const { op::click(box); }
     void retype(QLineEdit* box, const QString& text) const
     {
         box->selectAll();

