@@ -1,9 +1,12 @@
-# Thin wrapper over CMake: make run | make test | make bench
+# Thin wrapper over CMake: make run | make test | make bench | make test-sanitize
 BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_FLAGS ?=
 JOBS ?= 2
 WERROR := $(if $(CI),ON,OFF)
+SANITIZE_BUILD ?= build-asan
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench test-sanitize clean
 
 all: build
 
@@ -11,7 +14,7 @@ deps:
 	scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLADDERPOST_WERROR=$(WERROR)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DLADDERPOST_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -25,5 +28,13 @@ test: build
 bench: build
 	$(BUILD)/bench/list_load_bench
 
+# The suite once more under AddressSanitizer (with its leak check) and
+# UndefinedBehaviorSanitizer, built without precompiled headers so every file must
+# include what it uses. Any finding fails the test that met it.
+test-sanitize:
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+		$(MAKE) test BUILD=$(SANITIZE_BUILD) BUILD_TYPE=Debug \
+		CMAKE_FLAGS="-DLADDERPOST_SANITIZE=ON -DLADDERPOST_PCH=OFF"
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
