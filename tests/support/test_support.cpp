@@ -62,6 +62,8 @@ PromptAnswer ScriptedPrompts::message(const QString& title, const QString& text,
 
 QString ScriptedPrompts::openFile(const QString& dir, const QString&, const QString&)
 {
+    if (onFileDialog)
+        onFileDialog();
     dialogDirs.append(dir);
     return files.isEmpty() ? QString() : files.takeFirst();
 }

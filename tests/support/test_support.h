@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 using namespace Qt::Literals::StringLiterals;
 
 // A program folder of its own for one test, with text/ and log/.
@@ -58,6 +60,7 @@ public:
     QString openFile(const QString& dir, const QString& fileName, const QString& filter) override;
     QString saveFile(const QString& dir, const QString& fileName, const QString& filter) override;
 
+    std::function<void()> onFileDialog; // called as a file dialog opens
     QList<PromptAnswer> answers;  // taken in order; Ok/Yes when empty
     QStringList files;            // taken in order; cancel ("") when empty
     QList<Asked> asked;

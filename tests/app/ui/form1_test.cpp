@@ -8,22 +8,27 @@
 #include "recording_transport.h"
 #include "test_support.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCloseEvent>
-#include <QDir>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -32,7 +37,6 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
-#include <functional>
 
 namespace {
 
@@ -53,9 +57,8 @@ struct Window {
     QTimer* clockTimer() { return find<QTimer>(u"Timer1"_s); }
     QAction* action(const QString& name) { return find<QAction>(name); }
 
-    // Starts on the list as the operator does, waits out the splash and
-    // turns to the entry tab.
-    void openOnEntryTab(const QString& list)
+    // Starts on the list as the operator does and waits out the splash.
+    void open(const QString& list)
     {
         prompts.files = {list};
         prompts.answers = {PromptAnswer::No};
@@ -65,6 +68,10 @@ struct Window {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         find<QTimer>(u"Timer2"_s)->start(0);
         QTRY_VERIFY(!find<QLabel>(u"Picture2"_s)->isVisible());
+    }
+    void openOnEntryTab(const QString& list)
+    {
+        open(list);
         op::clickTab(tabs(), 1);
     }
 };
@@ -268,25 +275,14 @@ void clickAt(QWidget& window, QPoint point)
     QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(&window, point));
 }
 
-void letTheSplashGo(Window& w)
-{
-    auto* splash = w.find<QLabel>(u"Picture2"_s);
-    w.find<QTimer>(u"Timer2"_s)->start(1);
-    for (int i = 0; i < 100 && splash->isVisible(); ++i)
-        QTest::qWait(10);
-}
-
 } // namespace
 
 TEST(MainWindow, PrintingNoticeLeavesTheStartButtonWhereTheOperatorClicks)
 {
     Window w;
     writeList(w.dir.defaultList(), {makeGuest(u"山田"_s, u"太郎"_s)});
-    w.form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
-    w.form.LoadCurrentList();
-    letTheSplashGo(w);
-    w.tabs()->setCurrentIndex(2);
+    w.open(w.dir.defaultList());
+    op::clickTab(w.tabs(), 2);
     auto* start = w.find<QPushButton>(u"Command17"_s);
     const QPoint where = start->mapTo(&w.form, start->rect().center());
 
@@ -301,32 +297,17 @@ TEST(MainWindow, PrintingNoticeLeavesTheStartButtonWhereTheOperatorClicks)
 
 TEST(MainWindow, SplashCoversTheWindowOnlyAfterTheStartUpFileDialog)
 {
-    struct WatchedPrompts : ScriptedPrompts {
-        std::function<void()> duringDialog;
-        QString openFile(const QString& dir, const QString& fileName, const QString& filter) override
-        {
-            duringDialog();
-            return ScriptedPrompts::openFile(dir, fileName, filter);
-        }
-    };
-    TestHome home;
-    FakeClock clock{QDateTime(QDate(2024, 5, 1), QTime(9, 0))};
-    WatchedPrompts prompts;
-    RecordingTransport transport;
-    RecordingSurfaceFactory printing;
-    RecordingProgramControl control;
-    ProgramDir dir{home.root()};
-    Form1 form{dir, Seams{clock, prompts, transport, printing, control}};
-    auto* splash = form.findChild<QLabel*>(u"Picture2"_s);
+    Window w;
+    auto* splash = w.find<QLabel>(u"Picture2"_s);
     bool splashDuringDialog = true;
-    prompts.duringDialog = [&] { splashDuringDialog = splash->isVisible(); };
+    w.prompts.onFileDialog = [&] { splashDuringDialog = splash->isVisible(); };
 
-    form.show(); // as main() does, then the list load with its dialog
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    form.LoadCurrentList();
+    w.form.show(); // as main() does, then the list load with its dialog
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
+    w.form.LoadCurrentList();
     EXPECT_FALSE(splashDuringDialog);
     EXPECT_TRUE(splash->isVisible());
-    EXPECT_EQ(splash->geometry(), form.rect());
+    EXPECT_EQ(splash->geometry(), w.form.rect());
 }
 
 TEST(MainWindow, LoadingAndSteppingLeaveAStoredGuestAsItWas)
