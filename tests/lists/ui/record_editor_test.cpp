@@ -240,6 +240,17 @@ TEST(EditorDates, CalendarOpensOnlyForDateBoxesAndClosesWithEsc)
     EXPECT_TRUE(bench.text1(5)->text().trimmed().isEmpty());
 }
 
+// The calendar holds the focus while it shows; once it closes the operator's
+// next keys belong to the date box, not to whatever control follows it.
+TEST(EditorDates, KeysAfterTheCalendarClosesGoToTheDateBox)
+{
+    EditorBench bench({numberedGuest(1)});
+    op::click(bench.text1(4));
+    bench.clickDay(1);
+    op::press(Qt::Key_Backspace);
+    EXPECT_EQ(bench.text1(4)->text(), u"2024/03/0"_s);
+}
+
 TEST(EditorColours, StatusColoursTheFieldsAndAnUnknownStatusKeepsThem)
 {
     GuestRecord stopped = makeGuest(u"停止"_s);
