@@ -7,6 +7,7 @@
 #include "lists/schedule.h"
 #include "lists/ui/byte_limit_validator.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
@@ -586,7 +587,15 @@ void RecordEditor::datePicked(const QDate& date)
     hideCalendar();
 }
 
-void RecordEditor::hideCalendar() { calendarPopup_->hide(); }
+// Hiding a focused calendar would pass the focus on to the next control, and
+// the operator's next keys with it; they belong to the date box.
+void RecordEditor::hideCalendar()
+{
+    const bool calendarHadFocus = calendarPopup_->isAncestorOf(QApplication::focusWidget());
+    calendarPopup_->hide();
+    if (calendarHadFocus && calendarTarget_ >= kFirstDateBox && calendarTarget_ <= kLastDateBox)
+        text1_[calendarTarget_]->setFocus();
+}
 
 void RecordEditor::report(const Error& error)
 {
