@@ -66,7 +66,7 @@ void Form1::buildPages()
 
     QWidget* sendPage = page(SendTab);
     settingsPanel_ = new SettingsPanel(dir_, seams_.prompts, *dialogMemory_);
-    sendPanel_ = new SendPanel(dir_, seams_.clock, seams_.prompts, seams_.transport, seams_.control,
+    sendPanel_ = new SendPanel(dir_, seams_.clock, seams_.prompts, seams_.transport,
                                *settingsPanel_, *dialogMemory_, listPath);
     (new QVBoxLayout(sendPage))->addWidget(sendPanel_);
 
@@ -193,7 +193,7 @@ void Form1::LoadCurrentList()
     splash_->setGeometry(rect());
     splash_->show();
     splash_->raise();
-    sendPanel_->setStartupDay(seams_.clock.today().day());
+    sendPanel_->setStartupDay(seams_.clock.today());
     No_Terminate();
     sendPanel_->resetForLoad();
     editor_->setCurrentRecord(1);
@@ -215,7 +215,7 @@ void Form1::walkList()
         guests = QList<GuestRecord>();
     }
     editor_->fillKeywordLists(*guests);
-    sendPanel_->setSendList(dueEntries(*guests, dateText(seams_.clock.today())));
+    sendPanel_->setSendList(dueEntries(*guests, seams_.clock.today()));
     editor_->setGuestCount(int(guests->size()));
 }
 

@@ -37,10 +37,9 @@ int main(int argc, char** argv)
 
     SystemClock clock;
     QtOperatorPrompts prompts;
-    QtProgramControl control;
     CurlMailTransport transport;
     QtPrintSurfaceFactory printing(dir->printDir(), prompts);
-    Form1 window(*dir, Seams{clock, prompts, transport, printing, control});
+    Form1 window(*dir, Seams{clock, prompts, transport, printing});
     window.show();
     window.LoadCurrentList();
     return app.exec();

@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include <cstdlib>
 
 namespace {
 
@@ -76,4 +75,3 @@ QString QtOperatorPrompts::saveFile(const QString& dir, const QString& fileName,
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), startPath(dir, fileName), filter);
 }
 
-void QtProgramControl::endProgram() { std::_Exit(1); }

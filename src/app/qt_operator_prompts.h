@@ -11,8 +11,3 @@ public:
     QString saveFile(const QString& dir, const QString& fileName, const QString& filter) override;
 };
 
-// Ends the process at once: every file the program writes is closed by then.
-class QtProgramControl : public ProgramControl {
-public:
-    void endProgram() override;
-};

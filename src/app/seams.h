@@ -4,7 +4,6 @@ class Clock;
 class OperatorPrompts;
 class MailTransport;
 class PrintSurfaceFactory;
-class ProgramControl;
 
 // The outside world of the main window: real in main(), scripted in tests.
 struct Seams {
@@ -12,5 +11,4 @@ struct Seams {
     OperatorPrompts& prompts;
     MailTransport& transport;
     PrintSurfaceFactory& printing;
-    ProgramControl& control;
 };

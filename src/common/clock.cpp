@@ -1,18 +1,18 @@
 #include "common/clock.h"
 
-#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QThread>
+
+#include <algorithm>
 
 QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
 
-void SystemClock::pause(double days)
+void SystemClock::pause(std::chrono::milliseconds length, const std::atomic<bool>& stop)
 {
-    const QDateTime until = now().addMSecs(qint64(days * 86400.0 * 1000.0));
-    const auto toSecond = [](const QDateTime& t) { return t.toSecsSinceEpoch(); };
-    while (toSecond(now()) < toSecond(until)) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(20);
-    }
+    // A wall clock read to the second ended the pause up to a second early.
+    const QDeadlineTimer until(length, Qt::PreciseTimer);
+    while (!stop && !until.hasExpired())
+        QThread::msleep(std::min<qint64>(until.remainingTime(), 50));
 }
 
 QString dateText(const QDate& date) { return date.toString(QStringLiteral("yyyy/MM/dd")); }

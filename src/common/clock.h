@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
+#include <chrono>
 #include <optional>
 
 // The program's only source of the date and time, so tests can fix both.
@@ -13,15 +15,15 @@ public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
     QDate today() const { return now().date(); }
-    // Waits until the clock, read to the second, has passed now() + days.
-    virtual void pause(double days) = 0;
+    // Waits the given time on a monotonic timer; returns early once stop is set.
+    virtual void pause(std::chrono::milliseconds length, const std::atomic<bool>& stop) = 0;
 };
 
-// The local clock; its pause keeps the event loop running so windows paint.
+// The local clock. Its pause blocks the calling thread: call it off the window's thread.
 class SystemClock : public Clock {
 public:
     QDateTime now() const override;
-    void pause(double days) override;
+    void pause(std::chrono::milliseconds length, const std::atomic<bool>& stop) override;
 };
 
 // "yyyy/MM/dd", the form of every stored date.

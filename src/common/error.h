@@ -10,8 +10,12 @@ enum class ErrorKind {
     NotFound,         // a file that must exist is missing
     Format,           // a file or value is not in the expected form
     InvalidInput,     // refused before anything was done (bad address, bad name)
-    ConnectFailed,    // the SMTP server could not be reached
+    ConnectFailed,    // the SMTP server could not be reached, would not greet, or dropped the line
+    SenderRefused,    // the server refused the sender (or wants a login): no mail can go
     RecipientRefused, // the SMTP server refused the recipient
+    MessageRefused,   // the server refused the message itself
+    TemporaryFailure, // a 4xx reply: the same mail may go through later
+    Uncertain,        // the line went quiet after the whole message: it may have arrived
     Transfer,         // any other failure while talking to the server
 };
 

@@ -28,9 +28,3 @@ public:
     }
 };
 
-// Ends the program after a fatal failure; tests record the call instead.
-class ProgramControl {
-public:
-    virtual ~ProgramControl() = default;
-    virtual void endProgram() = 0;
-};

@@ -8,6 +8,7 @@ ProgramDir::ProgramDir(QString root) : root_(QDir::cleanPath(std::move(root))) {
 QString ProgramDir::file(const QString& name) const { return root_ + u'/' + name; }
 QString ProgramDir::textDir() const { return file(QStringLiteral("text")); }
 QString ProgramDir::logDir() const { return file(QStringLiteral("log")); }
+QString ProgramDir::reportDir() const { return file(QStringLiteral("report")); }
 QString ProgramDir::printDir() const { return file(QStringLiteral("print")); }
 QString ProgramDir::defaultList() const { return file(QStringLiteral("guestlst.lst")); }
 QString ProgramDir::config() const { return file(QStringLiteral("config.ini")); }

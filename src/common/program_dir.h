@@ -13,6 +13,7 @@ public:
     QString file(const QString& name) const; // a file directly in the folder
     QString textDir() const;
     QString logDir() const;
+    QString reportDir() const; // run reports; not in log/, whose file count numbers the logs
     QString printDir() const;
     QString defaultList() const;  // guestlst.lst
     QString config() const;       // config.ini

@@ -20,12 +20,13 @@ QList<int> mailSteps(const GuestRecord& guest, const QString& todayText)
     return due;
 }
 
-QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QString& todayText)
+QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QDate& day)
 {
+    const QString dayText = dateText(day);
     QList<DueEntry> entries;
     for (qsizetype i = 0; i < guests.size(); ++i) {
-        for (int step : mailSteps(guests[i], todayText))
-            entries.append({int(i + 1), step, displayName(guests[i])});
+        for (int step : mailSteps(guests[i], dayText))
+            entries.append({int(i + 1), step, displayName(guests[i]), day});
     }
     return entries;
 }
@@ -35,7 +36,7 @@ Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& toda
     auto guests = readGuestList(listPath, EndTest::ZeroProbe, &GuestRecord::birthday);
     if (!guests)
         return std::unexpected(guests.error());
-    return dueEntries(*guests, dateText(today));
+    return dueEntries(*guests, today);
 }
 
 std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueEntry& entry)
@@ -50,29 +51,13 @@ std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueE
 }
 
 std::optional<PreparedMail> prepareDueMail(const QList<GuestRecord>& guests, const DueEntry& entry,
-                                           const QString& todayText, const CampaignSettings& settings)
+                                           const CampaignSettings& settings)
 {
     const auto guest = guestFor(guests, entry);
-    if (!guest || !entry.step || !mailSteps(*guest, todayText).contains(*entry.step))
+    if (!guest || !entry.step || !mailSteps(*guest, dateText(entry.dueDate)).contains(*entry.step))
         return std::nullopt;
     const int step = *entry.step;
-    return PreparedMail{step,
-                        settings.subjects.at(step),
-                        settings.textFiles.at(step),
-                        trimRight(guest->address),
-                        trimRight(guest->keisyou),
-                        trimRight(guest->fName),
-                        displayName(*guest)};
-}
-
-Result<std::optional<PreparedMail>> prepareDueMailFromList(const QString& listPath, const DueEntry& entry,
-                                                           const QDate& today,
-                                                           const CampaignSettings& settings)
-{
-    auto guests = readSendingList(listPath);
-    if (!guests)
-        return std::unexpected(guests.error());
-    return prepareDueMail(*guests, entry, dateText(today), settings);
+    return PreparedMail{step, settings.subjects.at(step), settings.textFiles.at(step), *guest};
 }
 
 QList<DueEntry> deliveringEntries(const QList<GuestRecord>& guests)

@@ -12,11 +12,12 @@
 
 // One line of the send list: the guest's record number (1 = first record), the
 // step whose mail it sends (0 = the repeat mail; none for a line of the list
-// search or the scramble send) and the name it shows.
+// search or the scramble send), the name it shows, and the day the step is due.
 struct DueEntry {
     int recordNumber = 0;
     std::optional<int> step;
     QString displayName;
+    QDate dueDate;
     bool operator==(const DueEntry&) const = default;
 };
 
@@ -27,30 +28,23 @@ Result<QList<GuestRecord>> readSendingList(const QString& listPath);
 // the repeat switch is on, otherwise each step dated today whose switch is on.
 QList<int> mailSteps(const GuestRecord& guest, const QString& todayText);
 // One entry per mail step of every guest (zero probe on birthday, as the start-up walk).
-QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QString& todayText);
+QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QDate& day);
 Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& today);
 
 // The guest behind an entry, when the list still holds it under the entry's name.
 std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueEntry& entry);
 
-// What OnMail prepares for an entry: its step's subject and text file, the
-// address (trimmed), honorific and family name (trimmed). Nothing when the
-// guest is gone or that step is no longer due today.
+// What OnMail prepares for a step line: its step's subject and text file, and
+// the guest. Nothing when the guest is gone or the step is no longer due on the
+// line's day.
 struct PreparedMail {
     int step;
     QString subject;
     QString textFile;
-    QString address;
-    QString honorific;
-    QString familyName;
-    QString displayName;
+    GuestRecord guest;
 };
 std::optional<PreparedMail> prepareDueMail(const QList<GuestRecord>& guests, const DueEntry& entry,
-                                           const QString& todayText, const CampaignSettings& settings);
-// The same over a fresh read of the list file.
-Result<std::optional<PreparedMail>> prepareDueMailFromList(const QString& listPath, const DueEntry& entry,
-                                                           const QDate& today,
-                                                           const CampaignSettings& settings);
+                                           const CampaignSettings& settings);
 
 // List search: every delivering guest up to the first empty display name.
 QList<DueEntry> deliveringEntries(const QList<GuestRecord>& guests);

@@ -4,6 +4,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -87,11 +88,10 @@ bool isPlainMailAddress(const QString& address)
     const qsizetype at = address.indexOf(u'@');
     if (at <= 0 || at == address.size() - 1 || address.count(u'@') != 1)
         return false;
-    for (QChar c : address) {
-        if (c.isSpace() || c == u'<' || c == u'>' || c.category() == QChar::Other_Control)
-            return false;
-    }
-    return true;
+    // Without SMTPUTF8 a non-ASCII address would go out as raw 8-bit bytes.
+    return std::ranges::all_of(address, [](QChar c) {
+        return c.unicode() > 0x20 && c.unicode() < 0x7F && c != u'<' && c != u'>';
+    });
 }
 
 QString bodyWithDateLine(const QString& body, const QDateTime& sentAt)

@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
-// Exactly one "@" with text on both sides, no blanks, controls or angle brackets.
+// Exactly one "@" with text on both sides; printable ASCII without blanks or angle brackets.
 bool isPlainMailAddress(const QString& address);
 
 // The body as sent: the text, CR LF, then sentAt as "yyyy/MM/dd H:mm:ss".

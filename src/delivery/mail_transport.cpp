@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+#include <sys/socket.h>
+
 namespace {
 
 Error invalidServer(const QString& server)
@@ -24,13 +26,17 @@ bool isHostCharacter(QChar c)
     return c.isLetterOrNumber() || c == u'.' || c == u'-' || c == u'_' || c == u':';
 }
 
-// What curl sent and heard last, to tell a refused recipient from other failures.
+// What curl sent and heard, to tell which step of the conversation failed.
 struct Conversation {
     QByteArray message;
     qsizetype readPos = 0;
     QByteArray lastCommand;
     QByteArray lastReply;
-    bool quitting = false; // the closing QUIT must not hide the reply that failed
+    bool greeted = false;
+    bool replyPending = false; // a command went out and nothing came back yet
+    bool bodySent = false;     // the message itself went out
+    bool quitting = false;     // the closing QUIT must not hide the reply that failed
+    curl_socket_t socket = CURL_SOCKET_BAD;
 };
 
 size_t readMessage(char* buffer, size_t size, size_t count, void* user)
@@ -47,14 +53,28 @@ int watchTraffic(CURL*, curl_infotype type, char* data, size_t size, void* user)
     auto* talk = static_cast<Conversation*>(user);
     if (talk->quitting)
         return 0;
-    const QByteArray line = QByteArray(data, qsizetype(size)).trimmed();
-    if (type == CURLINFO_HEADER_OUT && line.startsWith("QUIT"))
+    const QByteArray text = QByteArray(data, qsizetype(size)).trimmed();
+    if (type == CURLINFO_HEADER_OUT && text.startsWith("QUIT")) {
         talk->quitting = true;
-    else if (type == CURLINFO_HEADER_OUT)
-        talk->lastCommand = line;
-    else if (type == CURLINFO_HEADER_IN)
-        talk->lastReply = line;
+    } else if (type == CURLINFO_HEADER_OUT) {
+        talk->lastCommand = text;
+        talk->lastReply.clear();
+        talk->replyPending = true;
+    } else if (type == CURLINFO_DATA_OUT) {
+        talk->bodySent = true;
+        talk->replyPending = true;
+    } else if (type == CURLINFO_HEADER_IN) {
+        talk->lastReply = text.split('\n').last().trimmed();
+        talk->greeted = true;
+        talk->replyPending = false;
+    }
     return 0;
+}
+
+int keepSocket(void* user, curl_socket_t socket, curlsocktype)
+{
+    static_cast<Conversation*>(user)->socket = socket;
+    return CURL_SOCKOPT_OK;
 }
 
 struct CurlCleanup {
@@ -70,22 +90,65 @@ QString hostPort(const SmtpEndpoint& endpoint)
     return host + u':' + QString::number(endpoint.port);
 }
 
+bool couldNotConnect(CURLcode code, CURL* curl)
+{
+    curl_off_t connectTime = 0;
+    curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
+    return code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST
+           || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0);
+}
+
+ErrorKind refusalKind(const Conversation& talk)
+{
+    const bool greeting = talk.lastCommand.isEmpty() || talk.lastCommand.startsWith("EHLO")
+                          || talk.lastCommand.startsWith("HELO");
+    // 421 is the server closing the line, wherever it comes.
+    if (greeting || talk.lastReply.startsWith("421"))
+        return ErrorKind::ConnectFailed;
+    if (talk.lastReply.startsWith('4'))
+        return ErrorKind::TemporaryFailure;
+    if (talk.bodySent || talk.lastCommand.startsWith("DATA"))
+        return ErrorKind::MessageRefused;
+    if (talk.lastCommand.startsWith("RCPT"))
+        return ErrorKind::RecipientRefused;
+    if (talk.lastCommand.startsWith("MAIL") || talk.lastCommand.startsWith("AUTH"))
+        return ErrorKind::SenderRefused;
+    return ErrorKind::Transfer;
+}
+
 Error transportError(CURLcode code, const Conversation& talk, const char* curlText, CURL* curl,
                      const SmtpEndpoint& endpoint, const QString& to)
 {
-    const QString detail = talk.lastReply.isEmpty() ? QString::fromUtf8(curlText)
-                                                    : QString::fromUtf8(talk.lastReply);
-    curl_off_t connectTime = 0;
-    curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
-    const bool notConnected = code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST
-                              || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0);
-    if (notConnected)
+    const QString server = hostPort(endpoint);
+    const QString reply = QString::fromUtf8(talk.lastReply);
+    if (couldNotConnect(code, curl))
         return Error{ErrorKind::ConnectFailed, QStringLiteral("SMTPサーバー「%1」に接続できません: %2")
-                                                   .arg(hostPort(endpoint), detail)};
-    if (talk.lastCommand.startsWith("RCPT"))
-        return Error{ErrorKind::RecipientRefused,
-                     QStringLiteral("宛先「%1」はサーバーに拒否されました: %2").arg(to, detail)};
-    return Error{ErrorKind::Transfer, QStringLiteral("送信に失敗しました: %1").arg(detail)};
+                                                   .arg(server, QString::fromUtf8(curlText))};
+    if (!talk.greeted)
+        return Error{ErrorKind::ConnectFailed,
+                     QStringLiteral("SMTPサーバー「%1」が応答しません: %2").arg(server, QString::fromUtf8(curlText))};
+    if (talk.replyPending && talk.bodySent)
+        return Error{ErrorKind::Uncertain,
+                     QStringLiteral("本文の送信後にサーバーの応答が途絶えました（届いた可能性があります）: %1")
+                         .arg(QString::fromUtf8(curlText))};
+    if (talk.replyPending)
+        return Error{ErrorKind::ConnectFailed, QStringLiteral("「%1」の後にSMTPサーバー「%2」との接続が切れました: %3")
+                                                   .arg(QString::fromUtf8(talk.lastCommand.left(4)), server,
+                                                        QString::fromUtf8(curlText))};
+    switch (const ErrorKind kind = refusalKind(talk)) {
+    case ErrorKind::RecipientRefused:
+        return Error{kind, QStringLiteral("宛先「%1」はサーバーに拒否されました: %2").arg(to, reply)};
+    case ErrorKind::MessageRefused:
+        return Error{kind, QStringLiteral("メールはサーバーに拒否されました: %1").arg(reply)};
+    case ErrorKind::SenderRefused:
+        return Error{kind, QStringLiteral("送信者はサーバーに拒否されました: %1").arg(reply)};
+    case ErrorKind::TemporaryFailure:
+        return Error{kind, QStringLiteral("サーバーが一時的に受け付けませんでした: %1").arg(reply)};
+    case ErrorKind::ConnectFailed:
+        return Error{kind, QStringLiteral("SMTPサーバー「%1」が接続を断りました: %2").arg(server, reply)};
+    default:
+        return Error{kind, QStringLiteral("送信に失敗しました: %1").arg(reply)};
+    }
 }
 
 } // namespace
@@ -166,9 +229,14 @@ Result<void> CurlMailTransport::send(const OutgoingMail& mail)
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count()));
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, long(transferTimeout_.count()));
+    curl_easy_setopt(handle, CURLOPT_SOCKOPTFUNCTION, keepSocket);
+    curl_easy_setopt(handle, CURLOPT_SOCKOPTDATA, &talk);
 
     const CURLcode code = curl_easy_perform(handle);
-    if (code != CURLE_OK)
-        return std::unexpected(transportError(code, talk, errorText, handle, *endpoint, mail.to));
-    return {};
+    if (code == CURLE_OK)
+        return {};
+    // A server that went quiet would hold the closing QUIT for minutes.
+    if (talk.replyPending && talk.socket != CURL_SOCKET_BAD)
+        ::shutdown(talk.socket, SHUT_RDWR);
+    return std::unexpected(transportError(code, talk, errorText, handle, *endpoint, mail.to));
 }

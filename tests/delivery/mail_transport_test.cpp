@@ -144,3 +144,43 @@ TEST(CurlTransport, SilentServerFailsWithinTheTransferTimeout)
     EXPECT_NE(sent.error().kind, ErrorKind::InvalidInput);
     EXPECT_LT(timer.elapsed(), 5000);
 }
+
+// What the send run decides depends on where the conversation broke off.
+TEST(CurlTransport, EachWayTheServerSaysNoIsToldApart)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport transport(std::chrono::seconds(2), std::chrono::seconds(2));
+    const auto kindFor = [&](const QString& to) {
+        const auto sent = transport.send(mailTo(sink.server(), to));
+        return sent ? std::pair{ErrorKind::Io, QString()} : std::pair{sent.error().kind, sent.error().message};
+    };
+
+    EXPECT_EQ(kindFor(u"badcontent@example.jp"_s).first, ErrorKind::MessageRefused);
+    EXPECT_EQ(kindFor(u"later@example.jp"_s).first, ErrorKind::TemporaryFailure);
+    const auto [hangupKind, hangupText] = kindFor(u"hangup@example.jp"_s);
+    EXPECT_EQ(hangupKind, ErrorKind::ConnectFailed);
+    EXPECT_FALSE(hangupText.contains(u"250"_s)) << hangupText.toStdString();
+    EXPECT_TRUE(hangupText.contains(u"RCPT"_s)) << hangupText.toStdString();
+
+    // Quiet after the whole message: it may have arrived, and the wait is bounded.
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(kindFor(u"silent@example.jp"_s).first, ErrorKind::Uncertain);
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_TRUE(sink.received().isEmpty());
+
+    SmtpSink busy(0, SmtpSink::Greeting::Busy421);
+    const auto sent = transport.send(mailTo(busy.server(), u"a@example.jp"_s));
+    ASSERT_FALSE(sent);
+    EXPECT_EQ(sent.error().kind, ErrorKind::ConnectFailed);
+    EXPECT_TRUE(sent.error().message.contains(u"421"_s)) << sent.error().message.toStdString();
+}
+
+TEST(CurlTransport, NonAsciiAddressIsRefusedBeforeAnyConnection)
+{
+    CurlMailTransport transport;
+    const auto sent = transport.send(mailTo(u"127.0.0.1:%1"_s.arg(closedPort()), u"山田@example.com"_s));
+    ASSERT_FALSE(sent);
+    EXPECT_EQ(sent.error().kind, ErrorKind::InvalidInput);
+}

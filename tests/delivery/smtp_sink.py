@@ -1,9 +1,13 @@
 """A throwaway SMTP server for the transport tests.
 
-Usage: smtp_sink.py FOLDER
-Listens on 127.0.0.1 at a free port, prints the port, and stores every
-message as FOLDER/<n>.json (envelope, raw data, and the subject and body as
-Python's email package decodes them). Recipients containing "refused" get 550.
+Usage: smtp_sink.py FOLDER [PORT] [--busy]
+Listens on 127.0.0.1 at PORT (default: a free one), prints the port, and
+stores every message as FOLDER/<n>.json (envelope, raw data, and the subject
+and body as Python's email package decodes them). Recipients containing
+"refused" get 550, those containing "later" 451; a recipient containing "hangup" has the line closed on it;
+a message whose recipient contains "badcontent" gets 554 after its data; one
+for "silent" never gets an answer to its data. With --busy every connection
+is greeted with 421 and closed.
 Exits when stdin closes, so a crashed test never leaves it running.
 """
 import asyncio
@@ -26,10 +30,19 @@ class Sink:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if "refused" in address:
             return "550 5.1.1 recipient refused"
+        if "later" in address:
+            return "451 4.3.0 try again later"
+        if "hangup" in address:
+            server.transport.close()
+            return "250 OK"
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if any("badcontent" in r for r in envelope.rcpt_tos):
+            return "554 5.6.0 message content refused"
+        if any("silent" in r for r in envelope.rcpt_tos):
+            await asyncio.sleep(3600)
         raw = envelope.original_content or envelope.content
         message = email.message_from_bytes(raw, policy=email.policy.default)
         payload = message.get_payload(decode=True) or b""
@@ -51,12 +64,20 @@ class Sink:
         return "250 Message accepted"
 
 
+class Busy(asyncio.Protocol):
+    def connection_made(self, transport):
+        transport.write(b"421 4.3.2 too busy, try later\r\n")
+        transport.close()
+
+
 def main():
     folder = sys.argv[1]
+    port = int(sys.argv[2]) if len(sys.argv) > 2 and sys.argv[2].isdigit() else 0
     loop = asyncio.new_event_loop()
     handler = Sink(folder)
+    factory = Busy if "--busy" in sys.argv else (lambda: SMTP(handler))
     server = loop.run_until_complete(
-        loop.create_server(lambda: SMTP(handler), "127.0.0.1", 0))
+        loop.create_server(factory, "127.0.0.1", port, reuse_address=True))
     print(server.sockets[0].getsockname()[1], flush=True)
 
     def wait_for_stdin_close():

@@ -2,6 +2,9 @@
 
 Result<void> RecordingTransport::send(const OutgoingMail& mail)
 {
+    if (onSend)
+        onSend(mail);
+    const QMutexLocker lock(&mutex_);
     sent.append(mail);
     if (results.isEmpty())
         return {};

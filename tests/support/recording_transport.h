@@ -3,12 +3,22 @@
 #include "delivery/mail_transport.h"
 
 #include <QList>
+#include <QMutex>
 
-// Records every mail; answers from a queue of scripted results (success when empty).
+#include <functional>
+
+// Records every mail; answers from a queue of scripted results (success when
+// empty). The send worker calls it from its own thread: read what it recorded
+// once the run has finished.
 class RecordingTransport : public MailTransport {
 public:
     Result<void> send(const OutgoingMail& mail) override;
 
     QList<OutgoingMail> sent;     // every mail handed over, failed ones included
     QList<Result<void>> results;  // taken in order
+    // Called on the worker thread before each mail is recorded.
+    std::function<void(const OutgoingMail&)> onSend;
+
+private:
+    QMutex mutex_;
 };

@@ -4,20 +4,54 @@
 
 #include <QDir>
 #include <QJsonDocument>
+#include <QThread>
 
-SmtpSink::SmtpSink()
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+SmtpSink::SmtpSink(int port, Greeting greeting)
 {
-    process_.start(QStringLiteral(LADDERPOST_SYSTEM_PYTHON),
-                   {QStringLiteral(LADDERPOST_TEST_DIR "/delivery/smtp_sink.py"), folder_.path()});
+    QStringList arguments{QStringLiteral(LADDERPOST_TEST_DIR "/delivery/smtp_sink.py"), folder_.path(),
+                          QString::number(port)};
+    if (greeting == Greeting::Busy421)
+        arguments << QStringLiteral("--busy");
+    process_.start(QStringLiteral(LADDERPOST_SYSTEM_PYTHON), arguments);
     if (process_.waitForStarted(5000) && process_.waitForReadyRead(10000))
         port_ = process_.readLine().trimmed().toInt();
 }
 
-SmtpSink::~SmtpSink()
+SmtpSink::~SmtpSink() { stop(); }
+
+void SmtpSink::stop()
 {
+    if (process_.state() == QProcess::NotRunning)
+        return;
     process_.closeWriteChannel();
     if (!process_.waitForFinished(5000))
         process_.kill();
+}
+
+void SmtpSink::kill()
+{
+    const auto pid = pid_t(process_.processId());
+    if (pid <= 0)
+        return; // never 0: that would be the test's own process group
+    ::kill(pid, SIGKILL);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(quint16(port_));
+    for (int tries = 0; tries < 500; ++tries) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const bool listening = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+        ::close(fd);
+        if (!listening)
+            return;
+        QThread::msleep(10);
+    }
 }
 
 QString SmtpSink::server() const { return u"127.0.0.1:%1"_s.arg(port_); }

@@ -10,8 +10,14 @@
 // message it receives; it stops with the test, or when its stdin closes.
 class SmtpSink {
 public:
-    SmtpSink();
+    enum class Greeting { Welcome, Busy421 };
+    // port 0 takes a free one; a port given is taken again after an earlier sink stopped.
+    explicit SmtpSink(int port = 0, Greeting greeting = Greeting::Welcome);
     ~SmtpSink();
+    void stop(); // the server goes away; what it received stays readable
+    // The server dies at once, from any thread (the send worker's, say); returns
+    // once its port refuses connections.
+    void kill();
     int port() const { return port_; }
     QString server() const; // "127.0.0.1:port"
     QList<QJsonObject> received() const;

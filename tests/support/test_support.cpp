@@ -2,8 +2,11 @@
 
 #include "lists/list_file.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QThread>
 
 TestHome::TestHome()
 {
@@ -45,16 +48,44 @@ void writeBytes(const QString& path, const QByteArray& bytes)
         file.write(bytes);
 }
 
-void FakeClock::pause(double days)
+QDateTime FakeClock::now() const
+{
+    const QMutexLocker lock(&mutex_);
+    return now_;
+}
+
+void FakeClock::pause(std::chrono::milliseconds length, const std::atomic<bool>&)
 {
     ++pauses;
-    now_ = now_.addMSecs(qint64(days * 86400.0 * 1000.0));
+    lastPauseMs = length.count();
+    const QMutexLocker lock(&mutex_);
+    now_ = now_.addMSecs(length.count());
+}
+
+void FakeClock::set(QDateTime t)
+{
+    const QMutexLocker lock(&mutex_);
+    now_ = std::move(t);
+}
+
+bool waitUntil(const std::function<bool()>& done)
+{
+    QDeadlineTimer deadline(10000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
 }
 
 PromptAnswer ScriptedPrompts::message(const QString& title, const QString& text, PromptIcon icon,
                                       PromptButtons buttons)
 {
     asked.append({title, text, icon, buttons});
+    if (onMessage)
+        onMessage();
     if (!answers.isEmpty())
         return answers.takeFirst();
     return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -33,18 +34,24 @@ void writeList(const QString& path, const QList<GuestRecord>& guests);
 QByteArray readBytes(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);
 
-// A clock that stands still until a test moves it; pause() advances it.
+// A clock that stands still until a test moves it; pause() advances it. The
+// send worker reads it from its own thread.
 class FakeClock : public Clock {
 public:
     explicit FakeClock(QDateTime start) : now_(std::move(start)) {}
-    QDateTime now() const override { return now_; }
-    void pause(double days) override;
-    void set(QDateTime t) { now_ = std::move(t); }
-    int pauses = 0;
+    QDateTime now() const override;
+    void pause(std::chrono::milliseconds length, const std::atomic<bool>& stop) override;
+    void set(QDateTime t);
+    std::atomic<int> pauses = 0;
+    std::atomic<qint64> lastPauseMs = 0;
 
 private:
+    mutable QMutex mutex_;
     QDateTime now_;
 };
+
+// Runs the event loop until done() holds or ten seconds pass; whether it held.
+bool waitUntil(const std::function<bool()>& done);
 
 // Answers message boxes and file dialogs from queues and records every question.
 class ScriptedPrompts : public OperatorPrompts {
@@ -61,14 +68,10 @@ public:
     QString saveFile(const QString& dir, const QString& fileName, const QString& filter) override;
 
     std::function<void()> onFileDialog; // called as a file dialog opens
+    std::function<void()> onMessage;    // called as a message box opens
     QList<PromptAnswer> answers;  // taken in order; Ok/Yes when empty
     QStringList files;            // taken in order; cancel ("") when empty
     QList<Asked> asked;
     QStringList dialogDirs;       // the folder each file dialog opened in
 };
 
-class RecordingProgramControl : public ProgramControl {
-public:
-    void endProgram() override { ++ends; }
-    int ends = 0;
-};

@@ -6,9 +6,10 @@
 #include "common/program_dir.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/mail_transport.h"
+#include "delivery/send_run.h"
 
+#include <QDate>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -19,38 +20,30 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QProgressBar;
 class QPushButton;
 class QTextEdit;
 class QTimer;
+class RunReportWindow;
+class SendWorker;
 class SettingsPanel;
 
-// What became of one mail of a run.
-enum class SendOutcome {
-    Sent,
-    Skipped, // not sent (nothing prepared, address refused); the run goes on
-    Fatal,   // the program has been told to end; the run stops at once
-};
-
-struct SendResult {
-    SendOutcome outcome;
-    QString reason; // why a mail was skipped, for the report after the run
-};
-
-// The sending tab: the send list, the mail about to go out, the clock and
-// every send mode (scheduled, target, scramble).
+// The sending tab: the send list, the mail about to go out, the clock and the
+// send modes. Every run goes to the send worker; this only shows and asks.
 class SendPanel : public QWidget {
     Q_OBJECT
 public:
     SendPanel(const ProgramDir& dir, Clock& clock, OperatorPrompts& prompts,
-              MailTransport& transport, ProgramControl& control, SettingsPanel& settings,
-              FileDialogMemory& dialogs, std::function<QString()> listPath,
-              QWidget* parent = nullptr);
+              MailTransport& transport, SettingsPanel& settings, FileDialogMemory& dialogs,
+              std::function<QString()> listPath, QWidget* parent = nullptr);
+    ~SendPanel() override;
 
     // List load: forget a picked name and empty the send list, then fill it.
     void resetForLoad();
     void setSendList(const QList<DueEntry>& entries);
     void clearLoadedFile();
-    void setStartupDay(int day);
+    // The day whose due mails the list load listed; later days are the timer's.
+    void setStartupDay(const QDate& day);
     // Asks whether to send today's mails now, when any are listed.
     void startupPrompt();
 
@@ -59,44 +52,44 @@ public:
     void showScrambleButton();
     void onSettingsStored();
 
-    // Transmits and logs the prepared mail of the current scramble guest.
-    SendResult Send_Scramble();
-
     void openText();
     void saveTextAs();
     void overwriteText();
     void openSendLog();
 
-    // One tick of Timer1: the clock, and at a change of day the scan and send.
+    // One tick of Timer1: the clock, and for each day not yet scanned the scan and send.
     void onTimer1Tick();
-    // The send loop over the lines of List1 (start-up Yes, change of day).
+    // Sends the step lines of List1 (start-up Yes, change of day, 残りを送信).
     void runSendLoop();
     bool isRunning() const { return running_; }
 
 signals:
     // The list search counted the guests of the list (for Label23).
     void guestCountFound(int count);
+    void runFinished();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildLayout();
+    QWidget* buildProgressRow();
     void onTargetSendClicked();
     void onScrambleClicked();
     void onListSearch();
     void onNamePick(QListWidgetItem* item);
     void onListClear();
 
+    void startRun(std::optional<MailContent> content, const QList<DueEntry>& lines, bool clearAfter);
+    void onMailStarting(int index, int total, const DueEntry& line);
+    void onLineDone(const LineOutcome& outcome);
+    void onRunFinished(const RunSummary& summary);
+    void report(const RunSummary& summary);
+    void warnStop(const RunSummary& summary);
+    void updateButtons();
+
     void addLines(const QList<DueEntry>& entries);
-    std::optional<QString> prepareLine(const DueEntry& entry);
-    SendResult targetSend();
-    SendResult transmit(const QString& logName);
-    SendResult endWith(const QString& heading, const QString& text);
-    // Sends line 0 of List1 until it is empty; the skipped lines, or nothing
-    // when the program has been told to end.
-    std::optional<QStringList> runLines(const std::function<SendResult()>& sendOne);
-    void reportSkipped(const QStringList& skipped);
+    QList<DueEntry> stepLines() const;
     void clearForScan();
     void clearMail();
     bool loadBody(const QString& path);
@@ -108,32 +101,36 @@ private:
     const ProgramDir& dir_;
     Clock& clock_;
     OperatorPrompts& prompts_;
-    MailTransport& transport_;
-    ProgramControl& control_;
     SettingsPanel& settings_;
     FileDialogMemory& dialogs_;
     std::function<QString()> listPath_;
+    SendWorker* worker_ = nullptr;
 
-    QListWidget* list1_ = nullptr;
-    QPushButton* command1_ = nullptr;
-    QPushButton* command3_ = nullptr;
-    QPushButton* command18_ = nullptr;
-    QPushButton* command19_ = nullptr;
-    QLabel* label46_ = nullptr;
-    QLineEdit* text23_ = nullptr;
-    QLineEdit* text24_ = nullptr;
-    QTextEdit* body_ = nullptr;  // RichTextBox1
-    QTextEdit* body2_ = nullptr; // RichTextBox2
-    QLabel* label3_ = nullptr;
+    QListWidget* sendList_ = nullptr;        // List1
+    QPushButton* searchButton_ = nullptr;    // Command1
+    QPushButton* targetButton_ = nullptr;    // Command3
+    QPushButton* scrambleButton_ = nullptr;  // Command18
+    QPushButton* clearButton_ = nullptr;     // Command19
+    QPushButton* resendButton_ = nullptr;    // sends the step lines left in List1
+    QLabel* subjectLabel_ = nullptr;         // Label46
+    QLineEdit* subjectBox_ = nullptr;        // Text23
+    QLineEdit* recipientBox_ = nullptr;      // Text24
+    QTextEdit* body_ = nullptr;              // RichTextBox1
+    QTextEdit* openedCopy_ = nullptr;        // RichTextBox2
+    QLabel* clockLabel_ = nullptr;           // Label3
     QTimer* timer1_ = nullptr;
+    QWidget* progressRow_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    RunReportWindow* reportWindow_ = nullptr;
 
-    QString text20_;   // display name of the guest being processed
-    QString label2_;   // its trimmed mail address
-    QString text30_;   // its honorific
-    QString txtScramble_;
+    std::optional<DueEntry> pickedLine_; // the guest the target send goes to
+    QString unpersonalisedText_;         // what each pick personalises afresh
+    QString scrambleTextFile_;           // txtScramble
     QString openTextFile_;
-    QString currentRecipientName_;
-    bool singleSendPending_ = false;
-    int dayLastSeen_ = 0; // 0 until the list load stores the start-up day
+    QDate lastScannedDay_;               // invalid until the list load
+    QDateTime runStarted_;
     bool running_ = false;
+    bool clearAfterRun_ = true; // a target send keeps the text for the next pick
 };

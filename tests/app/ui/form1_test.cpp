@@ -47,9 +47,8 @@ struct Window {
     ScriptedPrompts prompts;
     RecordingTransport transport;
     RecordingSurfaceFactory printing;
-    RecordingProgramControl control;
     ProgramDir dir{home.root()};
-    Form1 form{dir, Seams{clock, prompts, transport, printing, control}};
+    Form1 form{dir, Seams{clock, prompts, transport, printing}};
 
     template <typename T>
     T* find(const QString& name) { return form.findChild<T*>(name); }

@@ -3,44 +3,104 @@
 
 #include "delivery/guest_lookup.h"
 
-#include <QJsonDocument>
+#include <QCoreApplication>
 #include <QJsonObject>
+#include <QSemaphore>
 #include <QTest>
 
-TEST(EndToEnd, StartupRunDeliversThroughSmtpAndSkipsARefusedRecipient)
+#include <atomic>
+#include <functional>
+#include <utility>
+
+namespace {
+
+// The real transport, but first it asks the window's thread to handle a posted
+// event and notes whether that happened while the transport waited.
+class WatchedTransport : public MailTransport {
+public:
+    explicit WatchedTransport(MailTransport& real) : real_(real) {}
+    Result<void> send(const OutgoingMail& mail) override
+    {
+        if (beforeSend)
+            beforeSend(mail);
+        QSemaphore handled;
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [&handled] { handled.release(); },
+                                  Qt::QueuedConnection);
+        if (!handled.tryAcquire(1, 5000))
+            windowFroze = true;
+        return real_.send(mail);
+    }
+    std::function<void(const OutgoingMail&)> beforeSend;
+    std::atomic<bool> windowFroze = false;
+
+private:
+    MailTransport& real_;
+};
+
+} // namespace
+
+TEST(EndToEnd, RefusalsAreSkippedAServerGoneStopsTheRunAndTheRestGoOutWhenItIsBack)
 {
-    SmtpSink sink;
-    ASSERT_GT(sink.port(), 0);
+    auto sink = std::make_unique<SmtpSink>();
+    ASSERT_GT(sink->port(), 0);
+    const int port = sink->port();
     CurlMailTransport curl;
-    Panels p(nullptr, &curl);
+    WatchedTransport watched(curl);
+    bool killed = false; // only the worker touches it
+    watched.beforeSend = [&](const OutgoingMail& mail) {
+        if (mail.to.startsWith(u"saburo"_s) && !std::exchange(killed, true))
+            sink->kill();
+    };
+    Panels p(nullptr, &watched);
     p.setText(u"Text7"_s, p.writeText(u"third.txt"_s, u"★★★\n３回目のご案内です。"_s));
     p.setText(u"Text15"_s, u"３回目のご案内"_s);
-    p.setText(u"Text21"_s, sink.server());
+    p.setText(u"Text21"_s, sink->server());
     p.setText(u"Text22"_s, u"shop@example.jp"_s);
     QTest::mouseClick(p.find<QPushButton>(u"Command4"_s), Qt::LeftButton);
     QList<GuestRecord> guests;
     for (const auto& [family, address] : {std::pair{u"山田"_s, u"hanako@example.jp"_s},
                                           std::pair{u"川口"_s, u"refused@example.jp"_s},
-                                          std::pair{u"佐藤"_s, u"ichiro@example.jp"_s}}) {
+                                          std::pair{u"佐藤"_s, u"badcontent@example.jp"_s},
+                                          std::pair{u"田中"_s, u"saburo@example.jp"_s},
+                                          std::pair{u"鈴木"_s, u"jiro@example.jp"_s}}) {
         GuestRecord guest = deliveringGuest(family, u"様子"_s, address);
         guest.third = u"2005/02/09"_s;
         guest.mail3 = 1;
         guests << guest;
     }
     writeList(p.listPath, guests);
+    p.send.setStartupDay(p.clock.today());
     p.send.setSendList(*scanDueGuests(p.listPath, p.clock.today()));
 
     p.send.startupPrompt();
+    p.waitForRun();
 
-    const QList<QJsonObject> mails = sink.received();
-    ASSERT_EQ(mails.size(), 2);
-    EXPECT_EQ(mails[0][u"to"_s].toString(), u"hanako@example.jp"_s);
-    EXPECT_EQ(mails[0][u"subject"_s].toString(), u"３回目のご案内"_s);
-    EXPECT_TRUE(mails[0][u"body"_s].toString().startsWith(u"山田様\r\n３回目のご案内です。\r\n2005/02/09 9:00:00"_s))
-        << mails[0][u"body"_s].toString().toStdString();
-    EXPECT_EQ(mails[1][u"to"_s].toString(), u"ichiro@example.jp"_s);
-    EXPECT_EQ(p.control.ends, 0);
-    EXPECT_EQ(p.logNames().size(), 2);
+    const QList<QJsonObject> first = sink->received();
+    ASSERT_EQ(first.size(), 1);
+    EXPECT_TRUE(first[0][u"body"_s].toString().startsWith(u"山田様\r\n３回目のご案内です。\r\n2005/02/09 9:00:00"_s))
+        << first[0][u"body"_s].toString().toStdString();
+    EXPECT_FALSE(watched.windowFroze);
     ASSERT_EQ(p.prompts.asked.size(), 2);
-    EXPECT_TRUE(p.prompts.asked[1].text.contains(u"川口様子"_s));
+    EXPECT_EQ(p.prompts.asked[1].title, u"　通信エラー　Quolda"_s);
+    const QString report = p.report();
+    EXPECT_TRUE(report.contains(u"川口様子\trefused@example.jp\t３回目\t送信せず"_s)) << report.toStdString();
+    EXPECT_TRUE(report.contains(u"550"_s));
+    EXPECT_TRUE(report.contains(u"佐藤様子\tbadcontent@example.jp\t３回目\t送信せず"_s));
+    EXPECT_TRUE(report.contains(u"554"_s));
+    EXPECT_TRUE(report.contains(u"送信を中断しました"_s));
+    EXPECT_TRUE(report.contains(u"田中様子\tsaburo@example.jp\t３回目\t未送信"_s));
+    EXPECT_EQ(p.sendList(), QStringList({u"田中様子"_s, u"鈴木様子"_s}));
+
+    SmtpSink back(port);
+    ASSERT_EQ(back.port(), port);
+    QTest::mouseClick(p.find<QPushButton>(u"CommandResend"_s), Qt::LeftButton);
+    p.waitForRun();
+
+    const QList<QJsonObject> rest = back.received();
+    ASSERT_EQ(rest.size(), 2);
+    EXPECT_EQ(rest[0][u"to"_s].toString(), u"saburo@example.jp"_s);
+    EXPECT_EQ(rest[1][u"to"_s].toString(), u"jiro@example.jp"_s);
+    EXPECT_TRUE(p.sendList().isEmpty());
+    EXPECT_EQ(p.logNames().size(), 3);
+    EXPECT_FALSE(watched.windowFroze);
 }

@@ -1,6 +1,8 @@
 #include "panel_fixture.h"
 
 #include "common/cp932.h"
+#include "delivery/guest_lookup.h"
+#include "operator.h"
 
 #include <QTest>
 
@@ -16,6 +18,14 @@ void useServer(Panels& p)
     p.setText(u"Text21"_s, u"smtp.example.jp"_s);
     p.setText(u"Text22"_s, u"shop@example.jp"_s);
     click(p, u"Command4"_s);
+}
+
+// Picks a line of the send list where it shows.
+void pick(Panels& p, int row)
+{
+    auto* list = p.find<QListWidget>(u"List1"_s);
+    list->setCurrentRow(row);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
 }
 
 // Opens a mail text through the File menu command.
@@ -58,13 +68,12 @@ TEST(TargetSend, PickedNameGetsTheOpenedTextPersonalisedThenTheTextComesBack)
     auto* list = p.find<QListWidget>(u"List1"_s);
     ASSERT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"山田花子"_s}));
 
-    list->setCurrentRow(1);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(1)).center());
+    pick(p, 1);
     EXPECT_EQ(p.text(u"Text24"_s), u"hanako@example.jp"_s);
     EXPECT_EQ(p.body(), u"山田様、お知らせです。"_s);
     p.setText(u"Text23"_s, u"お知らせ"_s);
     click(p, u"Command3"_s);
+    p.waitForRun();
 
     ASSERT_EQ(p.transport.sent.size(), 1);
     EXPECT_EQ(p.transport.sent[0].to, u"hanako@example.jp"_s);
@@ -77,22 +86,66 @@ TEST(TargetSend, PickedNameGetsTheOpenedTextPersonalisedThenTheTextComesBack)
     EXPECT_FALSE(p.find<QPushButton>(u"Command3"_s)->isEnabled());
 }
 
-TEST(TargetSend, HeaderInjectionInTheAddressIsRefusedBeforeAnythingGoesOut)
+TEST(TargetSend, WithoutAnOpenedTextEachPickGreetsThePickedGuest)
 {
     Panels p;
     p.send.show();
     useServer(p);
-    p.find<QPushButton>(u"Command3"_s)->setEnabled(true);
-    p.setText(u"Text23"_s, u"件名"_s);
-    p.setText(u"Text24"_s, u"a@example.jp\r\nBcc: victim@example.jp"_s);
-    p.find<QTextEdit>(u"RichTextBox1"_s)->setPlainText(u"本文"_s);
+    writeList(p.listPath, {deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s),
+                           deliveringGuest(u"佐藤"_s, u"一郎"_s, u"ichiro@example.jp"_s)});
+    click(p, u"Command1"_s);
+    typeText(p.find<QTextEdit>(u"RichTextBox1"_s), u"★★★、こんにちは。"_s);
 
+    pick(p, 0);
+    EXPECT_EQ(p.body(), u"山田様、こんにちは。"_s);
+    pick(p, 1);
+    EXPECT_EQ(p.body(), u"佐藤様、こんにちは。"_s);
+    typeText(p.find<QLineEdit>(u"Text23"_s), u"ご挨拶"_s);
     click(p, u"Command3"_s);
+    p.waitForRun();
 
-    EXPECT_TRUE(p.transport.sent.isEmpty());
-    EXPECT_EQ(p.control.ends, 0);
-    EXPECT_TRUE(p.logNames().isEmpty());
-    ASSERT_EQ(p.prompts.asked.size(), 1);
+    ASSERT_EQ(p.transport.sent.size(), 1);
+    EXPECT_EQ(p.transport.sent[0].to, u"ichiro@example.jp"_s);
+    EXPECT_EQ(p.transport.sent[0].body, u"佐藤様、こんにちは。"_s);
+}
+
+// One guest, three ways to send: the same mail every time.
+TEST(OneMailBuilder, SameGuestGetsTheSameMailScheduledTargetedOrScrambled)
+{
+    Panels p;
+    p.send.show();
+    GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u" hanako@example.jp"_s);
+    guest.fast = u"2005/02/09"_s;
+    guest.mail1 = 1;
+    writeList(p.listPath, {guest});
+    const QString text = p.writeText(u"first.txt"_s, u"★★★、ご案内です。"_s);
+    p.setText(u"Text5"_s, text);
+    p.setText(u"Text13"_s, u"ご案内"_s);
+    useServer(p);
+
+    p.send.setSendList(*scanDueGuests(p.listPath, p.clock.today()));
+    p.send.runSendLoop();
+    p.waitForRun();
+
+    click(p, u"Command1"_s);
+    openText(p, text);
+    pick(p, 0);
+    p.setText(u"Text23"_s, u"ご案内"_s);
+    click(p, u"Command3"_s);
+    p.waitForRun();
+
+    p.send.showScrambleButton();
+    openText(p, text);
+    p.setText(u"Text23"_s, u"ご案内"_s);
+    click(p, u"Command18"_s);
+    p.waitForRun();
+
+    ASSERT_EQ(p.transport.sent.size(), 3);
+    for (const OutgoingMail& mail : std::as_const(p.transport.sent)) {
+        EXPECT_EQ(mail.to, u"hanako@example.jp"_s);
+        EXPECT_EQ(mail.subject, u"ご案内"_s);
+        EXPECT_EQ(mail.body, u"山田様、ご案内です。"_s);
+    }
 }
 
 TEST(ListCommands, SearchListsDeliveringGuestsAndClearEmptiesThePanel)
@@ -131,6 +184,7 @@ TEST(ScrambleSend, EmptySubjectShowsTheViolationAndSendsNothing)
     openText(p, p.writeText(u"s.txt"_s, u"本文"_s));
 
     click(p, u"Command18"_s);
+    p.waitForRun();
 
     ASSERT_EQ(p.prompts.asked.size(), 1);
     EXPECT_EQ(p.prompts.asked[0].title, u"　件名未入力違反　Quolda"_s);
@@ -156,6 +210,7 @@ TEST(ScrambleSend, SkipsStoppedGuestsGoesOnToTheRestAndPersonalisesEachMail)
     p.setText(u"Text23"_s, u"セール"_s);
 
     click(p, u"Command18"_s);
+    p.waitForRun();
 
     ASSERT_EQ(p.transport.sent.size(), 4);
     EXPECT_EQ(p.transport.sent[0].to, u"hanako@example.jp"_s);
@@ -173,7 +228,8 @@ TEST(ScrambleSend, SkipsStoppedGuestsGoesOnToTheRestAndPersonalisesEachMail)
               toCp932(u"佐藤様、セールのお知らせ"_s));
     EXPECT_TRUE(p.find<QPushButton>(u"Command18"_s)->isHidden());
     EXPECT_TRUE(p.text(u"Text24"_s).isEmpty());
-    EXPECT_EQ(p.clock.pauses, 4);
+    EXPECT_EQ(p.clock.pauses, 3);
+    EXPECT_EQ(p.clock.lastPauseMs, 6912);
 }
 
 TEST(ScrambleSend, UnreadableTextStopsBeforeAnyMail)
@@ -189,6 +245,7 @@ TEST(ScrambleSend, UnreadableTextStopsBeforeAnyMail)
     p.setText(u"Text23"_s, u"件名"_s);
 
     click(p, u"Command18"_s);
+    p.waitForRun();
 
     EXPECT_TRUE(p.transport.sent.isEmpty());
     ASSERT_EQ(p.prompts.asked.size(), 1);

@@ -16,6 +16,13 @@ QStringList Panels::logNames() const
     return QDir(dir.logDir()).entryList(QDir::Files, QDir::Name);
 }
 
+void Panels::waitForRun()
+{
+    EXPECT_TRUE(waitUntil([this] { return !send.isRunning(); })) << "the run did not finish";
+}
+
+QString Panels::report() const { return find<QPlainTextEdit>(u"reportText"_s)->toPlainText(); }
+
 QString Panels::writeText(const QString& name, const QString& content) const
 {
     const QString path = QDir(dir.textDir()).filePath(name);

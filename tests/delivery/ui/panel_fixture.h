@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -22,8 +23,8 @@ struct Panels {
     explicit Panels(Clock* clockOverride = nullptr, MailTransport* transportOverride = nullptr)
         : dir(home.root()), clockRef(clockOverride ? *clockOverride : clock), dialogs(prompts),
           settings(dir, prompts, dialogs),
-          send(dir, clockRef, prompts, transportOverride ? *transportOverride : transport, control,
-               settings, dialogs,
+          send(dir, clockRef, prompts, transportOverride ? *transportOverride : transport, settings,
+               dialogs,
                [this] { return listPath; })
     {
     }
@@ -42,6 +43,10 @@ struct Panels {
     QStringList sendList() const;
     QString body() const { return find<QTextEdit>(u"RichTextBox1"_s)->toPlainText(); }
     QStringList logNames() const;
+    // Lets the send worker finish the run under way, processing the window's events meanwhile.
+    void waitForRun();
+    // What the after-run report window shows; empty until a run reports.
+    QString report() const;
     QString writeText(const QString& name, const QString& content) const;
 
     TestHome home;
@@ -50,7 +55,6 @@ struct Panels {
     Clock& clockRef;
     ScriptedPrompts prompts;
     RecordingTransport transport;
-    RecordingProgramControl control;
     FileDialogMemory dialogs;
     SettingsPanel settings;
     SendPanel send;

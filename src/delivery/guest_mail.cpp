@@ -1,0 +1,18 @@
+#include "delivery/guest_mail.h"
+
+#include "common/text_field.h"
+#include "delivery/mail_message.h"
+#include "delivery/personalise.h"
+
+Result<OutgoingMail> buildGuestMail(const GuestRecord& guest, const MailContent& content,
+                                    const CampaignSettings& settings, const QDateTime& now)
+{
+    const QString address = guest.address.trimmed();
+    if (!isPlainMailAddress(address))
+        return fail(ErrorKind::InvalidInput,
+                    QStringLiteral("メールアドレス「%1」は使えません（半角英数字の「名前@ドメイン」のみ送れます）").arg(address));
+    const QString body = personalise(content.text, trimRight(guest.fName), guest.keisyou);
+    if (content.subject.isEmpty() || body.isEmpty())
+        return fail(ErrorKind::InvalidInput, QStringLiteral("件名または本文がありません"));
+    return OutgoingMail{settings.smtpServer, settings.sender, address, content.subject, body, now};
+}

@@ -1,0 +1,81 @@
+#include "delivery/run_report.h"
+
+#include "common/clock.h"
+#include "common/cp932.h"
+#include "common/file_write.h"
+#include "common/line_breaks.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString whatHappened(const LineOutcome& outcome)
+{
+    const QString day = outcome.line.dueDate.isValid() ? dateText(outcome.line.dueDate) : QString();
+    switch (outcome.state) {
+    case LineState::Sent:
+        return QStringLiteral("送信済み（%1 分を遅れて送信）").arg(day);
+    case LineState::Refused:
+        return QStringLiteral("送信せず: %1").arg(outcome.reason);
+    case LineState::Uncertain:
+        return QStringLiteral("不明（届いた可能性があります。自動では再送しません）: %1").arg(outcome.reason);
+    case LineState::Unsent:
+        break;
+    }
+    return QStringLiteral("未送信（送信リストに残っています）");
+}
+
+} // namespace
+
+QList<LineOutcome> reportedOutcomes(const RunSummary& summary)
+{
+    QList<LineOutcome> shown;
+    for (const LineOutcome& outcome : summary.outcomes) {
+        if (outcome.state != LineState::Sent || outcome.late)
+            shown.append(outcome);
+    }
+    return shown;
+}
+
+QString stepName(const std::optional<int>& step)
+{
+    static const QStringList names{QStringLiteral("繰り返し"), QStringLiteral("初回"),
+                                   QStringLiteral("２回目"),   QStringLiteral("３回目"),
+                                   QStringLiteral("４回目"),   QStringLiteral("５回目"),
+                                   QStringLiteral("６回目"),   QStringLiteral("最終")};
+    if (!step || *step < 0 || *step >= names.size())
+        return QStringLiteral("－");
+    return names[*step];
+}
+
+QString runReportText(const RunSummary& summary, const QDateTime& when)
+{
+    QStringList lines{QStringLiteral("送信結果　%1").arg(when.toString(QStringLiteral("yyyy/MM/dd H:mm:ss")))};
+    if (summary.stop)
+        lines << QStringLiteral("送信を中断しました: %1").arg(summary.stop->message);
+    if (summary.cancelled)
+        lines << QStringLiteral("送信を中止しました。");
+    lines << QStringLiteral("名前\tメールアドレス\tステップ\t結果");
+    for (const LineOutcome& outcome : reportedOutcomes(summary))
+        lines << QStringList{outcome.line.displayName, outcome.address, stepName(outcome.line.step),
+                             whatHappened(outcome)}
+                     .join(u'\t');
+    return lines.join(u'\n') + u'\n';
+}
+
+Result<QString> saveRunReport(const QString& folder, const QString& text, const QDateTime& when)
+{
+    if (!QDir().mkpath(folder))
+        return fail(ErrorKind::Io, QStringLiteral("フォルダー「%1」を作れません。").arg(folder));
+    const QString stem = QDir(folder).filePath(
+        QStringLiteral("送信結果_%1").arg(when.toString(QStringLiteral("yyyyMMdd_HHmmss"))));
+    // Two runs in one second keep both reports.
+    QString path = stem + QStringLiteral(".txt");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QStringLiteral("%1_%2.txt").arg(stem).arg(n);
+    // A server reply may hold what code page 932 cannot: such characters become "?".
+    if (auto written = writeWholeFile(path, toCp932(withCrLf(text))); !written)
+        return fail(ErrorKind::Io, QStringLiteral("送信結果「%1」を書き込めません。\n%2").arg(path, written.error().message));
+    return path;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "common/error.h"
+#include "delivery/send_run.h"
+
+#include <QDateTime>
+#include <QString>
+
+// The outcomes the operator must see after a run: every mail that did not go
+// and every one that went after its day.
+QList<LineOutcome> reportedOutcomes(const RunSummary& summary);
+
+// "初回", "２回目" .. "最終", "繰り返し"; "－" for a line that is not a step mail.
+QString stepName(const std::optional<int>& step);
+
+// The report as text: when, why the run stopped, then one tab-separated line per
+// outcome (guest, address, step, what happened), so it pastes into a spreadsheet.
+QString runReportText(const RunSummary& summary, const QDateTime& when);
+
+// Saves the report (code page 932) as 送信結果_yyyyMMdd_HHmmss.txt in folder,
+// creating the folder, never over an earlier report; returns the path written.
+Result<QString> saveRunReport(const QString& folder, const QString& text, const QDateTime& when);
