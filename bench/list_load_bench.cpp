@@ -43,11 +43,6 @@ public:
     std::unique_ptr<PrintSurface> create() override { return nullptr; }
 };
 
-class NoExit : public ProgramControl {
-public:
-    void endProgram() override {}
-};
-
 GuestRecord generatedGuest(int i, const QDate& today)
 {
     static const QStringList families{u"山田"_s, u"佐藤"_s, u"鈴木"_s, u"高橋"_s, u"田中"_s, u"伊藤"_s,
@@ -105,8 +100,7 @@ int main(int argc, char** argv)
     BenchPrompts prompts(list);
     NoTransport transport;
     NoPrinter printing;
-    NoExit control;
-    Form1 window(dir, Seams{clock, prompts, transport, printing, control});
+    Form1 window(dir, Seams{clock, prompts, transport, printing});
 
     QList<double> loads;
     QList<double> reads;
