@@ -61,7 +61,7 @@ public:
     QString saveFile(const QString& dir, const QString& fileName, const QString& filter) override;
 
     std::function<void()> onFileDialog; // called as a file dialog opens
-    QList<PromptAnswer> answers;  // taken in order; Ok/Yes when empty
+    QList<PromptAnswer> answers;  // taken in order; when empty Ok, Yes, or Cancel to three buttons
     QStringList files;            // taken in order; cancel ("") when empty
     QList<Asked> asked;
     QStringList dialogDirs;       // the folder each file dialog opened in

@@ -5,6 +5,7 @@
 #include "common/operator_prompts.h"
 #include "lists/guest_record.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QWidget>
 
@@ -56,6 +57,11 @@ public:
     // Entering the tab: the calendar on today, the family name focused.
     void prepareForTab();
 
+    // Before the shown guest is left for another: when its boxes hold edits
+    // not yet saved, asks whether to save them. False when the operator
+    // cancels or the save was refused: the guest stays shown.
+    bool mayLeaveShownRecord();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -68,7 +74,7 @@ private:
     void buildCalendar();
 
     bool saveOrStepBack();
-    void updateClicked();
+    bool updateClicked();
     void newRecordClicked();
     void previousRecord();
     void nextRecord();
@@ -79,6 +85,9 @@ private:
     void applySwitchRule(int clicked);
 
     GuestRecord recordFromControls() const;
+    // What the boxes show is what the list holds from here on.
+    void markSaved();
+    bool hasUnsavedEdits() const;
     bool datesAreValid();
     // Delivery and material status show "-選択-".
     void setComboDefaults();
@@ -112,4 +121,5 @@ private:
     int calendarTarget_ = 0;
     int currentRecord_ = 1;
     int guestCount_ = 0;
+    QByteArray savedBytes_; // the shown guest as the boxes showed it or last saved it
 };

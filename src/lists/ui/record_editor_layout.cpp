@@ -83,6 +83,7 @@ RecordEditor::RecordEditor(std::function<QString()> listPath, Clock& clock, Oper
     grid->addWidget(buildButtons(), 15, 0, 1, 5);
     buildCalendar();
     setBrowsing(true);
+    markSaved();
 }
 
 // The message waits until the key press is done, so no dialog opens in the
