@@ -5,6 +5,7 @@
 #include "lists/editor_walks.h"
 #include "lists/list_file.h"
 #include "lists/schedule.h"
+#include "lists/ui/guest_finder.h"
 #include "lists/ui/record_editor_boxes.h"
 
 #include <QApplication>
@@ -94,6 +95,12 @@ bool RecordEditor::mayLeaveShownRecord()
     }
 }
 
+void RecordEditor::jumpTo(int n)
+{
+    if (mayLeaveShownRecord())
+        ShowRecord(n);
+}
+
 GuestRecord RecordEditor::recordFromControls() const
 {
     GuestRecord guest;
@@ -171,6 +178,7 @@ void RecordEditor::fillKeywordLists(const QList<GuestRecord>& guests)
         keywordModels_[i]->setStringList(columns[i]);
         keywordLists_[i]->setCurrentIndex(-1);
     }
+    finder_->forgetList();
 }
 
 void RecordEditor::setGuestCount(int count)

@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 
+class GuestFinder;
 class QCalendarWidget;
 class QCheckBox;
 class QComboBox;
@@ -61,6 +62,8 @@ public:
     // not yet saved, asks whether to save them. False when the operator
     // cancels or the save was refused: the guest stays shown.
     bool mayLeaveShownRecord();
+    // Shows record n as a keyword jump does, after asking about unsaved edits.
+    void jumpTo(int n);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,6 +119,7 @@ private:
     QPushButton* updateButton_ = nullptr; // Command5
     QPushButton* newButton_ = nullptr;    // Command6
     QWidget* upDown_ = nullptr;           // UpDown1
+    GuestFinder* finder_ = nullptr;
     QFrame* calendarPopup_ = nullptr;
     QCalendarWidget* calendar_ = nullptr; // MonthView1
     int calendarTarget_ = 0;
