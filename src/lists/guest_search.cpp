@@ -46,12 +46,15 @@ GuestSearchIndex::GuestSearchIndex(const QList<GuestRecord>& guests)
         const QString family = trimRight(g.fName);
         const QString given = trimRight(g.sName);
         rows_.append({int(i) + 1, family, given, trimRight(g.address), trimRight(g.CoName)});
-        starts_.append(text_.size());
+        QString fields;
         for (const QString& field :
              {family, given, family + given, g.hName, g.address, g.CoName, g.Post, g.jyusyo, g.TEL, g.FAX}) {
-            text_ += foldForSearch(trimRight(field));
-            text_ += kSeparator;
+            fields += trimRight(field);
+            fields += kSeparator;
         }
+        // Folded whole: the separator is left as it is.
+        starts_.append(text_.size());
+        text_ += foldForSearch(fields);
     }
     starts_.append(text_.size());
 }
