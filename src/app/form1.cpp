@@ -183,6 +183,8 @@ void Form1::buildSplash()
 
 void Form1::LoadCurrentList()
 {
+    if (!editor_->mayLeaveShownRecord())
+        return;
     const QString chosen = seams_.prompts.openFile(dir_.root(), QStringLiteral("*.lst"), QStringLiteral("*.lst"));
     if (!chosen.isEmpty())
         listPath_ = chosen;
@@ -253,6 +255,8 @@ void Form1::onTabChanged(int index)
 
 void Form1::quit()
 {
+    if (!editor_->mayLeaveShownRecord())
+        return;
     if (!settingsPanel_->writeSettings()) {
         const auto answer = seams_.prompts.message(messageTitle(QStringLiteral("　終了の確認　")),
                                                    QStringLiteral("設定を保存できませんでした。このまま終了しますか？"),

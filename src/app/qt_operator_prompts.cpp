@@ -30,6 +30,8 @@ QMessageBox::StandardButtons toButtons(PromptButtons buttons)
         return QMessageBox::Ok | QMessageBox::Cancel;
     case PromptButtons::YesNo:
         return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case PromptButtons::Ok:
         break;
     }

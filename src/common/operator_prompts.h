@@ -3,7 +3,7 @@
 #include <QString>
 
 enum class PromptIcon { None, Warning, Question, Information };
-enum class PromptButtons { Ok, OkCancel, YesNo };
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class PromptAnswer { Ok, Cancel, Yes, No };
 
 // The application title that closes every message-box title.

@@ -88,7 +88,14 @@ PromptAnswer ScriptedPrompts::message(const QString& title, const QString& text,
         onMessage();
     if (!answers.isEmpty())
         return answers.takeFirst();
-    return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+    switch (buttons) {
+    case PromptButtons::YesNo:
+        return PromptAnswer::Yes;
+    case PromptButtons::YesNoCancel:
+        return PromptAnswer::Cancel;
+    default:
+        return PromptAnswer::Ok;
+    }
 }
 
 QString ScriptedPrompts::openFile(const QString& dir, const QString&, const QString&)

@@ -69,7 +69,7 @@ public:
 
     std::function<void()> onFileDialog; // called as a file dialog opens
     std::function<void()> onMessage;    // called as a message box opens
-    QList<PromptAnswer> answers;  // taken in order; Ok/Yes when empty
+    QList<PromptAnswer> answers;  // taken in order; when empty Ok, Yes, or Cancel to three buttons
     QStringList files;            // taken in order; cancel ("") when empty
     QList<Asked> asked;
     QStringList dialogDirs;       // the folder each file dialog opened in

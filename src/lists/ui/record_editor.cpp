@@ -5,6 +5,7 @@
 #include "lists/editor_walks.h"
 #include "lists/list_file.h"
 #include "lists/schedule.h"
+#include "lists/ui/guest_finder.h"
 #include "lists/ui/record_editor_boxes.h"
 
 #include <QApplication>
@@ -66,6 +67,38 @@ void RecordEditor::showGuest(const GuestRecord& guest)
         switches_[i]->setChecked(stepSwitch(guest, i) == 1);
     for (int i = 0; i < int(kText25.size()); ++i)
         text25_[i]->setText(shown(kText25[i], guest));
+    markSaved();
+}
+
+void RecordEditor::markSaved() { savedBytes_ = encodeGuestRecord(recordFromControls()); }
+
+// The bytes a save would write against those of the guest as shown: exact,
+// whatever box or switch was touched. Without a family name a save writes
+// nothing, so there is nothing to ask about.
+bool RecordEditor::hasUnsavedEdits() const
+{
+    return !text1_[0]->text().isEmpty() && encodeGuestRecord(recordFromControls()) != savedBytes_;
+}
+
+bool RecordEditor::mayLeaveShownRecord()
+{
+    if (!hasUnsavedEdits())
+        return true;
+    switch (prompts_.message(messageTitle(QStringLiteral("　変更の確認　")), QStringLiteral("変更を保存しますか？"),
+                             PromptIcon::Question, PromptButtons::YesNoCancel)) {
+    case PromptAnswer::Yes:
+        return updateClicked();
+    case PromptAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RecordEditor::jumpTo(int n)
+{
+    if (mayLeaveShownRecord())
+        ShowRecord(n);
 }
 
 GuestRecord RecordEditor::recordFromControls() const
@@ -94,6 +127,7 @@ bool RecordEditor::SaveShownRecord()
         report(written.error());
         return false;
     }
+    markSaved();
     return true;
 }
 
@@ -144,6 +178,7 @@ void RecordEditor::fillKeywordLists(const QList<GuestRecord>& guests)
         keywordModels_[i]->setStringList(columns[i]);
         keywordLists_[i]->setCurrentIndex(-1);
     }
+    finder_->forgetList();
 }
 
 void RecordEditor::setGuestCount(int count)
@@ -203,12 +238,13 @@ bool RecordEditor::saveOrStepBack()
     return true;
 }
 
-void RecordEditor::updateClicked()
+bool RecordEditor::updateClicked()
 {
     if (!saveOrStepBack())
-        return;
+        return false;
     setBrowsing(true);
     RefreshKeywordLists();
+    return true;
 }
 
 void RecordEditor::newRecordClicked()
@@ -261,7 +297,13 @@ bool RecordEditor::isShownRecordEmpty(int n)
 
 void RecordEditor::keywordPicked(int list)
 {
-    auto found = findKeywordRecord(listPath_(), keywordFields()[list], keywordLists_[list]->currentText());
+    // Saving first refreshes the lists, so the pick is taken before asking.
+    const QString picked = keywordLists_[list]->currentText();
+    if (!mayLeaveShownRecord()) {
+        keywordLists_[list]->setCurrentIndex(-1);
+        return;
+    }
+    auto found = findKeywordRecord(listPath_(), keywordFields()[list], picked);
     if (!found)
         report(found.error());
     else if (*found)

@@ -5,12 +5,14 @@
 #include "common/operator_prompts.h"
 #include "lists/guest_record.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QWidget>
 
 #include <array>
 #include <functional>
 
+class GuestFinder;
 class QCalendarWidget;
 class QCheckBox;
 class QComboBox;
@@ -56,6 +58,13 @@ public:
     // Entering the tab: the calendar on today, the family name focused.
     void prepareForTab();
 
+    // Before the shown guest is left for another: when its boxes hold edits
+    // not yet saved, asks whether to save them. False when the operator
+    // cancels or the save was refused: the guest stays shown.
+    bool mayLeaveShownRecord();
+    // Shows record n as a keyword jump does, after asking about unsaved edits.
+    void jumpTo(int n);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -68,7 +77,7 @@ private:
     void buildCalendar();
 
     bool saveOrStepBack();
-    void updateClicked();
+    bool updateClicked();
     void newRecordClicked();
     void previousRecord();
     void nextRecord();
@@ -79,6 +88,9 @@ private:
     void applySwitchRule(int clicked);
 
     GuestRecord recordFromControls() const;
+    // What the boxes show is what the list holds from here on.
+    void markSaved();
+    bool hasUnsavedEdits() const;
     bool datesAreValid();
     // Delivery and material status show "-選択-".
     void setComboDefaults();
@@ -107,9 +119,11 @@ private:
     QPushButton* updateButton_ = nullptr; // Command5
     QPushButton* newButton_ = nullptr;    // Command6
     QWidget* upDown_ = nullptr;           // UpDown1
+    GuestFinder* finder_ = nullptr;
     QFrame* calendarPopup_ = nullptr;
     QCalendarWidget* calendar_ = nullptr; // MonthView1
     int calendarTarget_ = 0;
     int currentRecord_ = 1;
     int guestCount_ = 0;
+    QByteArray savedBytes_; // the shown guest as the boxes showed it or last saved it
 };

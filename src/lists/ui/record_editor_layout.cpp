@@ -2,6 +2,7 @@
 
 #include "lists/editor_walks.h"
 #include "lists/ui/byte_limit_validator.h"
+#include "lists/ui/guest_finder.h"
 #include "lists/ui/record_editor_boxes.h"
 
 #include <QCalendarWidget>
@@ -76,13 +77,20 @@ RecordEditor::RecordEditor(std::function<QString()> listPath, Clock& clock, Oper
                            QWidget* parent)
     : QWidget(parent), listPath_(std::move(listPath)), clock_(clock), prompts_(prompts)
 {
-    auto* grid = new QGridLayout(this);
+    auto* column = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    column->addLayout(grid);
     buildFields(grid);
     grid->addWidget(buildSwitchFrame(), 0, 4, 8, 1);
     grid->addWidget(buildKeywordFrame(), 8, 4, 7, 1);
     grid->addWidget(buildButtons(), 15, 0, 1, 5);
+    // Above the boxes, but after them in the tab order.
+    finder_ = new GuestFinder(listPath_, this, this);
+    column->insertWidget(0, finder_);
+    connect(finder_, &GuestFinder::guestChosen, this, &RecordEditor::jumpTo);
     buildCalendar();
     setBrowsing(true);
+    markSaved();
 }
 
 // The message waits until the key press is done, so no dialog opens in the

@@ -408,3 +408,35 @@ TEST(MainWindow, LongBoxesShowTheirWholeTextAtTheDefaultSize)
         EXPECT_LT(box->cursorPositionAt(QPoint(box->width() / 2, box->height() / 2)), text.size()) << name;
     }
 }
+
+TEST(MainWindow, QuitAndListLoadAskAboutUnsavedEdits)
+{
+    Window w;
+    const QString list = w.home.path(u"guests.lst"_s);
+    writeList(list, {makeGuest(u"山田"_s, u"花子"_s)});
+    const QByteArray before = readBytes(list);
+    w.openOnEntryTab(list);
+    const qsizetype startAsked = w.prompts.asked.size();
+    const qsizetype startDialogs = w.prompts.dialogDirs.size();
+    op::clickInText(w.find<QLineEdit>(u"Text1(1)"_s), 2);
+    op::type(u"代"_s);
+
+    w.prompts.answers = {PromptAnswer::Cancel};
+    w.action(u"mnuQuit"_s)->trigger();
+    ASSERT_EQ(w.prompts.asked.size(), startAsked + 1);
+    EXPECT_EQ(w.prompts.asked.last().text, u"変更を保存しますか？");
+    EXPECT_TRUE(w.form.isVisible());
+    EXPECT_FALSE(QFile::exists(w.home.path(u"config.ini"_s)));
+
+    w.prompts.answers = {PromptAnswer::Cancel};
+    op::press(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_EQ(w.prompts.asked.size(), startAsked + 2);
+    EXPECT_EQ(w.prompts.dialogDirs.size(), startDialogs); // no file dialog: the load did not start
+    EXPECT_EQ(w.find<QLineEdit>(u"Text1(1)"_s)->text(), u"花子代");
+    EXPECT_EQ(readBytes(list), before);
+
+    w.prompts.answers = {PromptAnswer::Yes};
+    w.action(u"mnuQuit"_s)->trigger();
+    EXPECT_EQ(readBytes(list), encodeGuestRecord(makeGuest(u"山田"_s, u"花子代"_s)));
+    EXPECT_FALSE(w.form.isVisible());
+}

@@ -463,3 +463,50 @@ TEST(EditorInput, TabFollowsTheFormAsItIsLaidOut)
                                     u"Text1(7)"_s, u"Text1(8)"_s, u"Text1(9)"_s, u"Text1(10)"_s, u"Text1(11)"_s,
                                     u"Text25(0)"_s, u"Text25(1)"_s, u"Text25(2)"_s, u"Text25(3)"_s}));
 }
+
+TEST(EditorUnsavedEdits, KeywordJumpAsksYesSavesNoDiscardsCancelStays)
+{
+    const QList<GuestRecord> guests{makeGuest(u"山田"_s, u"花子"_s), makeGuest(u"佐藤"_s, u"一郎"_s)};
+    // Record 2 as older lists store it: zero bytes where the nickname's spaces would be.
+    QByteArray stored = encodeGuestRecord(guests[0]) + encodeGuestRecord(guests[1]);
+    const GuestField* nickname = findGuestField("hName");
+    stored.replace(kRecordSize + nickname->offset, nickname->width, QByteArray(nickname->width, '\0'));
+    const QByteArray saved = encodeGuestRecord(makeGuest(u"山田"_s, u"花子代"_s)) + stored.mid(kRecordSize);
+
+    for (const PromptAnswer answer : {PromptAnswer::Yes, PromptAnswer::No, PromptAnswer::Cancel}) {
+        SCOPED_TRACE(int(answer));
+        EditorBench bench(guests);
+        writeBytes(bench.list, stored);
+        bench.pick(u"Combo3"_s, 1);
+        bench.pick(u"Combo3"_s, 0); // nothing was typed: no question
+        EXPECT_TRUE(bench.prompts.asked.isEmpty());
+        // The offscreen platform leaves the closed drop-down the active window.
+        bench.editor->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(bench.editor.get()));
+
+        op::clickInText(bench.text1(1), 2);
+        op::type(u"代"_s);
+        bench.prompts.answers = {answer};
+        bench.pick(u"Combo3"_s, 1);
+        ASSERT_EQ(bench.prompts.asked.size(), 1);
+        EXPECT_EQ(bench.prompts.asked[0].text, u"変更を保存しますか？");
+        EXPECT_EQ(bench.prompts.asked[0].buttons, PromptButtons::YesNoCancel);
+        EXPECT_EQ(readBytes(bench.list), answer == PromptAnswer::Yes ? saved : stored);
+        EXPECT_EQ(bench.label13(), answer == PromptAnswer::Cancel ? u"1"_s : u"2"_s);
+        EXPECT_EQ(bench.text1(1)->text(), answer == PromptAnswer::Cancel ? u"花子代"_s : u"一郎"_s);
+    }
+
+    // Yes with a date the save refuses: told why, nothing written, the guest stays.
+    EditorBench bench(guests);
+    writeBytes(bench.list, stored);
+    op::click(bench.text1(4));
+    op::press(Qt::Key_Escape);
+    op::type(u"2024/13/45"_s);
+    bench.prompts.answers = {PromptAnswer::Yes};
+    bench.pick(u"Combo3"_s, 1);
+    ASSERT_EQ(bench.prompts.asked.size(), 2);
+    EXPECT_EQ(bench.prompts.asked[1].icon, PromptIcon::Warning);
+    EXPECT_EQ(readBytes(bench.list), stored);
+    EXPECT_EQ(bench.label13(), u"1"_s);
+    EXPECT_EQ(bench.text1(4)->text(), u"2024/13/45"_s);
+}
