@@ -1,4 +1,4 @@
-# Thin wrapper over CMake: make run | make test | make bench | make test-sanitize
+# Thin wrapper over CMake: make run | make test | make bench | make package | make test-sanitize
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
@@ -6,7 +6,7 @@ JOBS ?= 2
 WERROR := $(if $(CI),ON,OFF)
 SANITIZE_BUILD ?= build-asan
 
-.PHONY: all deps configure build run test bench test-sanitize clean
+.PHONY: all deps configure build run test bench package test-sanitize clean
 
 all: build
 
@@ -27,6 +27,10 @@ test: build
 
 bench: build
 	$(BUILD)/bench/list_load_bench
+
+# A Debian package in $(BUILD): sudo apt install ./$(BUILD)/ladderpost_*.deb
+package: build
+	cd $(BUILD) && cpack
 
 # The suite once more under AddressSanitizer (with its leak check) and
 # UndefinedBehaviorSanitizer, built without precompiled headers so every file must

@@ -16,6 +16,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ladderpost"));
+    // Lets the desktop tie the window to the installed menu entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.ladderpost.Ladderpost"));
     // Qt's own dialogs and buttons speak the program's language, whatever the desktop's.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -22,8 +22,10 @@ void QtPrintSurface::setUp(PageOrientation orientation, int fontPoints)
     printer_.setPageSize(QPageSize(QPageSize::A4));
     printer_.setPageOrientation(orientation == PageOrientation::Portrait ? QPageLayout::Portrait
                                                                           : QPageLayout::Landscape);
-    if (!pdfPath_.isEmpty())
-        printer_.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    // Positions count from the corner of what the device can print: a printer's own
+    // margins, none on a PDF. Qt starts from margins of its own (10 points) instead.
+    const QPageLayout layout = printer_.pageLayout();
+    printer_.setPageMargins(layout.minimumMargins(), layout.units());
     font_ = QFont();
     font_.setPointSize(std::max(1, fontPoints)); // a point size below 1 would be ignored
 }

@@ -82,6 +82,23 @@ TEST(PdfPrintout, WholeA4SheetIsPrintable)
     EXPECT_GT(surface.textWidth(u"00"_s), surface.textWidth(u"0"_s));
 }
 
+// Labels count from the corner of what the printer can print, not from margins of Qt's
+// own. Needs a default printer (CUPS with cups-pdf serves, see the README).
+TEST(PrinterPrintout, PrintableAreaIsThePrinters)
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        GTEST_SKIP() << "this machine has no printer";
+    QPrinter probe(printer);
+    probe.setPageSize(QPageSize(QPageSize::A4));
+    QPageLayout printable = probe.pageLayout();
+    printable.setMargins(printable.minimumMargins());
+    QtPrintSurface surface(printer);
+    surface.setUp(PageOrientation::Portrait, 10);
+    EXPECT_NEAR(surface.printableWidth(), printable.paintRect(QPageLayout::Millimeter).width(), 0.1);
+    EXPECT_NEAR(surface.printableHeight(), printable.paintRect(QPageLayout::Millimeter).height(), 0.1);
+}
+
 TEST(PdfPrintout, UnwritableFileIsReportedNotSwallowed)
 {
     TestHome home;

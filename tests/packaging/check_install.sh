@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Installs the program the way a user or a package does and checks the result as a desktop
+# sees it: exactly the program and its data, a valid entry and metainfo, and Exec= and
+# Icon= naming files that are really there.
+#   check_install.sh prefix  CMAKE BUILD_DIR   (cmake --install into a scratch prefix)
+#   check_install.sh deb     CPACK BUILD_DIR   (build the .deb, unpack it with dpkg -x)
+set -euo pipefail
+mode=$1 tool=$2 build=$3
+id=org.ladderpost.Ladderpost
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+case $mode in
+  prefix)
+    "$tool" --install "$build" --prefix "$scratch/prefix" >/dev/null
+    root=$scratch/prefix ;;
+  deb)
+    (cd "$scratch" && "$tool" --config "$build/CPackConfig.cmake" -B "$scratch/out" >/dev/null)
+    debs=("$scratch"/out/*.deb)
+    [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single .deb: ${debs[*]}"
+    deb=${debs[0]}
+    [[ $(basename "$deb") =~ ^ladderpost_[0-9.]+_[a-z0-9]+\.deb$ ]] || fail "package file name $(basename "$deb")"
+    depends=$(dpkg-deb -f "$deb" Depends)
+    for lib in libqt6widgets6 libqt6printsupport6 libcurl4 libc6; do
+      [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
+    done
+    [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no Maintainer"
+    [ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "no Description"
+    dpkg -x "$deb" "$scratch/root"
+    root=$scratch/root/usr ;;
+  *) fail "unknown mode $mode" ;;
+esac
+
+expected=(
+  bin/ladderpost
+  share/applications/$id.desktop
+  share/metainfo/$id.metainfo.xml
+  share/icons/hicolor/scalable/apps/$id.svg
+)
+sizes=(16 24 32 48 64 128 256)
+for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x$s/apps/$id.png"); done
+top=$([ "$mode" = deb ] && echo "$scratch/root" || echo "$root")
+installed=$(cd "$top" && find . ! -type d | sed 's|^\./||; s|^usr/||' | sort)
+wanted=$(printf '%s\n' "${expected[@]}" | sort)
+[ "$installed" = "$wanted" ] || fail "installed files differ:
+$(diff <(echo "$wanted") <(echo "$installed"))"
+
+desktop=$root/share/applications/$id.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" >/dev/null ||
+  fail "appstreamcli validate: $(appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml")"
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$root/share/metainfo/$id.metainfo.xml" ||
+  fail "metainfo does not launch $id.desktop"
+
+exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+[ -x "$root/bin/$exec_name" ] || fail "Exec=$exec_name is not an executable in bin/"
+QT_QPA_PLATFORM=offscreen "$root/bin/$exec_name" --help | grep -q -- --home || fail "installed program does not run"
+
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/$icon.svg" || fail "Icon=$icon has no SVG"
+for s in "${sizes[@]}"; do
+  png=$root/share/icons/hicolor/${s}x$s/apps/$icon.png
+  # PNG signature, then the IHDR width and height as 32-bit big-endian numbers.
+  read -r -a head <<<"$(od -An -tu1 -N24 "$png" | tr '\n' ' ')"
+  [ "${head[1]} ${head[2]} ${head[3]}" = "80 78 71" ] || fail "$png is not a PNG"
+  w=$(((head[16] << 24) | (head[17] << 16) | (head[18] << 8) | head[19]))
+  h=$(((head[20] << 24) | (head[21] << 16) | (head[22] << 8) | head[23]))
+  [ "$w x $h" = "$s x $s" ] || fail "$png is $w x $h, not $s x $s"
+done
+echo "ok: $mode"
