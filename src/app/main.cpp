@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "app/qt_operator_prompts.h"
+#include "app/send_due.h"
 #include "common/clock.h"
 #include "common/program_dir.h"
 #include "delivery/mail_transport.h"
@@ -14,6 +15,11 @@
 
 int main(int argc, char** argv)
 {
+    // The daily run builds no window and needs no display.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--send-due") == 0)
+            return sendDue(argc, argv);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ladderpost"));
     // Lets the desktop tie the window to the installed menu entry and its icon.
@@ -29,6 +35,7 @@ int main(int argc, char** argv)
     const QCommandLineOption home(QStringLiteral("home"), QStringLiteral("Program folder (lists, settings, texts, logs)."),
                                   QStringLiteral("DIR"), defaultProgramRoot());
     parser.addOption(home);
+    parser.addOption({QStringLiteral("send-due"), QStringLiteral("Send today's due mails without a window, then end (see README).")});
     parser.process(app);
 
     auto dir = prepareProgramDir(parser.value(home));

@@ -1,10 +1,12 @@
 #include "common/file_write.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -68,5 +70,17 @@ Result<void> writeWholeFile(const QString& path, QByteArrayView bytes)
     errno = 0;
     if (!file.commit())
         return std::unexpected(failure(file));
+    return {};
+}
+
+Result<void> appendToFile(const QString& path, QByteArrayView bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return fail(ErrorKind::Io, writeFailureReason(errno));
+    const int code = writeAndSync(fd, bytes);
+    ::close(fd);
+    if (code)
+        return fail(ErrorKind::Io, writeFailureReason(code));
     return {};
 }

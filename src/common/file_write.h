@@ -10,5 +10,10 @@
 // the caller puts under its own.
 Result<void> writeWholeFile(const QString& path, QByteArrayView bytes);
 
+// Adds bytes at the end of the file (created when missing) and has them on the
+// disk before it returns. A short write may leave part of them: readers of an
+// appended file skip an unfinished last line.
+Result<void> appendToFile(const QString& path, QByteArrayView bytes);
+
 // The operator's wording for an errno value.
 QString writeFailureReason(int code);

@@ -16,6 +16,8 @@ QString whatHappened(const LineOutcome& outcome)
     switch (outcome.state) {
     case LineState::Sent:
         return QStringLiteral("送信済み（%1 分を遅れて送信）").arg(day);
+    case LineState::AlreadySent:
+        return QStringLiteral("送信済み（送信記録あり）");
     case LineState::Refused:
         return QStringLiteral("送信せず: %1").arg(outcome.reason);
     case LineState::Uncertain:
@@ -32,7 +34,8 @@ QList<LineOutcome> reportedOutcomes(const RunSummary& summary)
 {
     QList<LineOutcome> shown;
     for (const LineOutcome& outcome : summary.outcomes) {
-        if (outcome.state != LineState::Sent || outcome.late)
+        const bool sent = outcome.state == LineState::Sent || outcome.state == LineState::AlreadySent;
+        if (!sent || (outcome.late && outcome.state == LineState::Sent))
             shown.append(outcome);
     }
     return shown;

@@ -6,6 +6,7 @@
 #include "delivery/guest_lookup.h"
 #include "delivery/guest_mail.h"
 #include "delivery/mail_transport.h"
+#include "delivery/send_journal.h"
 
 #include <QList>
 #include <QObject>
@@ -19,6 +20,10 @@
 // The pause between two mails of a run: 0.00008 day.
 inline constexpr std::chrono::milliseconds kPauseBetweenMails{6912};
 
+// Step mails go once per guest, step and day; the operator's own sends are
+// recorded but never held back.
+enum class MailKind { Step, Target, Scramble };
+
 // One run: the lines to send and everything their mails are made from.
 struct SendJob {
     QString listPath;
@@ -26,10 +31,15 @@ struct SendJob {
     CampaignSettings settings;          // server and sender; each step's subject and text file
     std::optional<MailContent> content; // target and scramble: the operator's subject and text
     QList<DueEntry> lines;
+    MailKind kind = MailKind::Step;
+    QString journalPath; // every mail is recorded here; empty for none
+    QString lockPath;    // held while the run sends, so two programs never send together
+    QDate runDay;        // a step run's day, recorded once the run went through
 };
 
 enum class LineState {
     Sent,
+    AlreadySent, // the journal has it sent (or its outcome unknown): never again automatically
     Refused,   // skipped: refused by the server, or before it (address, nothing to send)
     Uncertain, // the line went quiet after the message: it may have arrived; never resent
     Unsent,    // the run stopped before it went; it stays in the send list
@@ -66,13 +76,23 @@ signals:
 
 private:
     struct Attempt;
+    void runLines(const SendJob& job, Attempt& state);
     void attempt(const SendJob& job, const DueEntry& line, Attempt& state, bool lastTry);
+    void transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome outcome, Attempt& state,
+                  bool lastTry);
+    bool journal(const SendJob& job, Attempt& state, JournalEntry entry);
     // The guest of a line and what to send: the step's subject and text, or the job's.
     // InvalidInput when this line has nothing to send; other errors stop the run.
-    Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const DueEntry& line);
+    Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const DueEntry& line,
+                                                                Attempt& state);
+    Result<const QList<GuestRecord>*> currentGuests(const SendJob& job, Attempt& state);
     void record(Attempt& state, LineOutcome outcome);
 
     MailTransport& transport_;
     Clock& clock_;
     std::atomic<bool> cancelled_ = false;
 };
+
+// The step lines the journal has as sent, or begun with no outcome: they never go again.
+Result<QList<DueEntry>> linesAlreadySent(const QString& journalPath, const QString& listPath,
+                                         const QList<DueEntry>& lines);

@@ -142,11 +142,20 @@ void SendPanel::onSettingsStored()
 
 void SendPanel::startupPrompt()
 {
+    QString already;
+    if (const auto sent = linesAlreadySent(dir_.journal(), listPath_(), stepLines()); sent && !sent->isEmpty()) {
+        for (int i = sendList_->count() - 1; i >= 0; --i) {
+            if (sent->contains(entryOf(sendList_->item(i))))
+                delete sendList_->takeItem(i);
+        }
+        already = QStringLiteral("本日の送信対象のうち %1 件は送信済みです。\r\n").arg(sent->size());
+        updateButtons();
+    }
     if (stepLines().isEmpty())
         return;
     const PromptAnswer answer = prompts_.message(
         messageTitle(QStringLiteral("　送信の確認　")),
-        QStringLiteral("本日の送信対象が見つかりました　直ちに送信しますか？"), PromptIcon::Question,
+        already + QStringLiteral("本日の送信対象が見つかりました　直ちに送信しますか？"), PromptIcon::Question,
         PromptButtons::YesNo);
     if (answer == PromptAnswer::Yes)
         runSendLoop();
@@ -180,12 +189,13 @@ void SendPanel::runSendLoop()
 {
     const QList<DueEntry> lines = stepLines();
     if (!running_ && !lines.isEmpty())
-        startRun(std::nullopt, lines, true);
+        startRun(MailKind::Step, std::nullopt, lines, true);
 }
 
 // ---- runs on the worker ----
 
-void SendPanel::startRun(std::optional<MailContent> content, const QList<DueEntry>& lines, bool clearAfter)
+void SendPanel::startRun(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines,
+                         bool clearAfter)
 {
     CampaignSettings settings = settings_.settings();
     settings.smtpServer = settings_.smtpServer();
@@ -198,7 +208,9 @@ void SendPanel::startRun(std::optional<MailContent> content, const QList<DueEntr
     cancelButton_->setEnabled(true);
     progressRow_->show();
     updateButtons();
-    worker_->start({listPath_(), dir_.logDir(), settings, std::move(content), lines});
+    const QDate runDay = kind == MailKind::Step ? clock_.today() : QDate();
+    worker_->start({listPath_(), dir_.logDir(), settings, std::move(content), lines, kind, dir_.journal(),
+                    dir_.sendLock(), runDay});
 }
 
 void SendPanel::onMailStarting(int index, int total, const DueEntry& line)
@@ -280,7 +292,7 @@ void SendPanel::onTargetSendClicked()
         return;
     const DueEntry line = *std::exchange(pickedLine_, std::nullopt);
     // The text stays for the next pick.
-    startRun(MailContent{subjectBox_->text(), bodyText()}, {line}, false);
+    startRun(MailKind::Target, MailContent{subjectBox_->text(), bodyText()}, {line}, false);
     // The next pick starts from the text as it was before this guest's name went in.
     subjectBox_->clear();
     recipientBox_->clear();
@@ -316,7 +328,7 @@ void SendPanel::onScrambleClicked()
     QList<DueEntry> lines;
     for (int i = 0; i < sendList_->count(); ++i)
         lines.append(entryOf(sendList_->item(i)));
-    startRun(MailContent{subjectBox_->text(), *text}, lines, true);
+    startRun(MailKind::Scramble, MailContent{subjectBox_->text(), *text}, lines, true);
 }
 
 // ---- the send list ----

@@ -80,7 +80,8 @@ private:
     void onNamePick(QListWidgetItem* item);
     void onListClear();
 
-    void startRun(std::optional<MailContent> content, const QList<DueEntry>& lines, bool clearAfter);
+    void startRun(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines,
+                  bool clearAfter);
     void onMailStarting(int index, int total, const DueEntry& line);
     void onLineDone(const LineOutcome& outcome);
     void onRunFinished(const RunSummary& summary);

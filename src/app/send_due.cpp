@@ -1,0 +1,133 @@
+#include "app/send_due.h"
+
+#include "common/clock.h"
+#include "common/program_dir.h"
+#include "delivery/campaign_settings.h"
+#include "delivery/guest_lookup.h"
+#include "delivery/run_report.h"
+#include "delivery/send_journal.h"
+#include "delivery/send_run.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+int cannotStart(QTextStream& out, const QString& why)
+{
+    out << QStringLiteral("送信できません: %1").arg(why) << Qt::endl;
+    return 2;
+}
+
+QString outcomeWord(const LineOutcome& outcome)
+{
+    switch (outcome.state) {
+    case LineState::Sent:
+        return outcome.late ? QStringLiteral("送信（遅れ）") : QStringLiteral("送信");
+    case LineState::AlreadySent:
+        return QStringLiteral("送信済み");
+    case LineState::Refused:
+        return QStringLiteral("送信せず");
+    case LineState::Uncertain:
+        return QStringLiteral("不明");
+    case LineState::Unsent:
+        break;
+    }
+    return QStringLiteral("未送信");
+}
+
+// The days to scan: today, and with catch-up those after the last finished run.
+Result<QList<QDate>> daysToScan(const ProgramDir& dir, const QDate& today, bool catchUp)
+{
+    QList<QDate> days;
+    if (catchUp) {
+        const auto entries = readJournal(dir.journal());
+        if (!entries)
+            return std::unexpected(entries.error());
+        const QDate last = JournalIndex(*entries).lastCompletedRun();
+        for (QDate day = last.isValid() ? last.addDays(1) : today; day < today; day = day.addDays(1))
+            days.append(day);
+    }
+    days.append(today);
+    return days;
+}
+
+int exitStatus(const RunSummary& summary)
+{
+    const auto sentNow = std::ranges::count(summary.outcomes, LineState::Sent, &LineOutcome::state);
+    if (summary.stop && summary.stop->kind == ErrorKind::ConnectFailed && sentNow == 0)
+        return 2;
+    const bool allWent = std::ranges::all_of(summary.outcomes, [](const LineOutcome& o) {
+        return o.state == LineState::Sent || o.state == LineState::AlreadySent;
+    });
+    return allWent && !summary.stop ? 0 : 1;
+}
+
+} // namespace
+
+int sendDue(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Ladderpost"));
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption sendDueOption(QStringLiteral("send-due"), QStringLiteral("Send today's due mails without a window."));
+    const QCommandLineOption home(QStringLiteral("home"), QStringLiteral("Program folder."), QStringLiteral("DIR"),
+                                  defaultProgramRoot());
+    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("List file (default guestlst.lst)."),
+                                  QStringLiteral("FILE"));
+    const QCommandLineOption catchUp(QStringLiteral("catch-up"), QStringLiteral("Also send the days missed since the last run."));
+    parser.addOptions({sendDueOption, home, list, catchUp});
+    parser.process(app);
+    QTextStream out(stdout);
+
+    const auto dir = prepareProgramDir(parser.value(home));
+    if (!dir)
+        return cannotStart(out, dir.error().message);
+    const QString listPath = parser.isSet(list) ? QFileInfo(parser.value(list)).absoluteFilePath() : dir->defaultList();
+    if (!QFileInfo(listPath).isFile())
+        return cannotStart(out, QStringLiteral("リスト「%1」がありません。").arg(listPath));
+    const CampaignSettings settings = readCampaignSettings(dir->config());
+    if (settings.smtpServer.trimmed().isEmpty() || settings.sender.trimmed().isEmpty())
+        return cannotStart(out, QStringLiteral("%1 にSMTPサーバーと送信者が設定されていません。").arg(dir->config()));
+
+    SystemClock clock;
+    const QDate today = clock.today();
+    const auto days = daysToScan(*dir, today, parser.isSet(catchUp));
+    if (!days)
+        return cannotStart(out, days.error().message);
+    QList<DueEntry> lines;
+    for (const QDate& day : *days) {
+        const auto due = scanDueGuests(listPath, day);
+        if (!due)
+            return cannotStart(out, due.error().message);
+        lines += *due;
+    }
+
+    CurlMailTransport transport;
+    SendRun run(transport, clock);
+    RunSummary summary;
+    QObject::connect(&run, &SendRun::lineDone, [&out](const LineOutcome& o) {
+        out << QStringList{outcomeWord(o), o.line.displayName, o.address, stepName(o.line.step),
+                           dateText(o.line.dueDate), o.reason}
+                   .join(u'\t')
+            << Qt::endl;
+    });
+    QObject::connect(&run, &SendRun::finished, [&summary](const RunSummary& s) { summary = s; });
+    run.run({listPath, dir->logDir(), settings, std::nullopt, lines, MailKind::Step, dir->journal(),
+             dir->sendLock(), today});
+
+    const auto count = [&](LineState state) { return std::ranges::count(summary.outcomes, state, &LineOutcome::state); };
+    if (summary.stop)
+        out << QStringLiteral("中断: %1").arg(summary.stop->message) << Qt::endl;
+    out << QStringLiteral("送信 %1 件、送信済み %2 件、送信せず %3 件、不明 %4 件、未送信 %5 件")
+               .arg(count(LineState::Sent))
+               .arg(count(LineState::AlreadySent))
+               .arg(count(LineState::Refused))
+               .arg(count(LineState::Uncertain))
+               .arg(count(LineState::Unsent))
+        << Qt::endl;
+    return exitStatus(summary);
+}
