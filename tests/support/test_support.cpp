@@ -68,9 +68,9 @@ void FakeClock::set(QDateTime t)
     now_ = std::move(t);
 }
 
-bool waitUntil(const std::function<bool()>& done)
+bool waitUntil(const std::function<bool()>& done, int milliseconds)
 {
-    QDeadlineTimer deadline(10000);
+    QDeadlineTimer deadline(milliseconds);
     while (!done()) {
         if (deadline.hasExpired())
             return false;

@@ -50,8 +50,8 @@ private:
     QDateTime now_;
 };
 
-// Runs the event loop until done() holds or ten seconds pass; whether it held.
-bool waitUntil(const std::function<bool()>& done);
+// Runs the event loop until done() holds or the time passes; whether it held.
+bool waitUntil(const std::function<bool()>& done, int milliseconds = 10000);
 
 // Answers message boxes and file dialogs from queues and records every question.
 class ScriptedPrompts : public OperatorPrompts {

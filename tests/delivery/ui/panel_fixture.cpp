@@ -18,7 +18,8 @@ QStringList Panels::logNames() const
 
 void Panels::waitForRun()
 {
-    EXPECT_TRUE(waitUntil([this] { return !send.isRunning(); })) << "the run did not finish";
+    // A run may first wait for another program's run to end.
+    EXPECT_TRUE(waitUntil([this] { return !send.isRunning(); }, 60000)) << "the run did not finish";
 }
 
 QString Panels::report() const { return find<QPlainTextEdit>(u"reportText"_s)->toPlainText(); }

@@ -1,0 +1,110 @@
+#include "panel_fixture.h"
+#include "smtp_sink.h"
+
+#include "delivery/campaign_settings.h"
+#include "delivery/guest_lookup.h"
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTest>
+
+namespace {
+
+// The program as the daily timer starts it: no display at all.
+QProcess* startSendDue(const QString& home, const QStringList& more = {})
+{
+    auto* program = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.remove(u"QT_QPA_PLATFORM"_s);
+    program->setProcessEnvironment(env);
+    program->start(QStringLiteral(LADDERPOST_EXE), QStringList{u"--send-due"_s, u"--home"_s, home} + more);
+    return program;
+}
+
+struct Finished {
+    int status = -1;
+    QString output;
+};
+
+Finished waitFor(QProcess* program)
+{
+    program->waitForFinished(60000);
+    Finished done{program->exitStatus() == QProcess::NormalExit ? program->exitCode() : -1,
+                  QString::fromUtf8(program->readAllStandardOutput())};
+    delete program;
+    return done;
+}
+
+// Two guests whose third mail is due today, and settings naming the server.
+void prepareHome(const TestHome& home, const QString& server)
+{
+    CampaignSettings settings;
+    settings.smtpServer = server;
+    settings.sender = u"shop@example.jp"_s;
+    settings.subjects[3] = u"３回目のご案内"_s;
+    settings.textFiles[3] = home.path(u"text/third.txt"_s);
+    ASSERT_TRUE(writeMailText(settings.textFiles[3], u"★★★\n３回目です。"_s));
+    ASSERT_TRUE(writeCampaignSettings(home.path(u"config.ini"_s), settings));
+    QList<GuestRecord> guests;
+    for (const auto& [family, address] : {std::pair{u"山田"_s, u"hanako@example.jp"_s},
+                                          std::pair{u"佐藤"_s, u"ichiro@example.jp"_s}}) {
+        GuestRecord guest = deliveringGuest(family, u"様子"_s, address);
+        guest.third = dateText(QDate::currentDate());
+        guest.mail3 = 1;
+        guests << guest;
+    }
+    writeList(home.path(u"guestlst.lst"_s), guests);
+}
+
+} // namespace
+
+TEST(HeadlessRun, DeliversTodaysMailsOnceASecondRunSendsNothingAndNoServerIsExitTwo)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    prepareHome(home, sink.server());
+
+    const Finished first = waitFor(startSendDue(home.root()));
+    EXPECT_EQ(first.status, 0) << first.output.toStdString();
+    ASSERT_EQ(sink.received().size(), 2);
+    EXPECT_EQ(sink.received()[0][u"to"_s].toString(), u"hanako@example.jp"_s);
+    EXPECT_TRUE(first.output.contains(u"送信\t山田様子\thanako@example.jp\t３回目"_s)) << first.output.toStdString();
+
+    const Finished second = waitFor(startSendDue(home.root()));
+    EXPECT_EQ(second.status, 0) << second.output.toStdString();
+    EXPECT_EQ(sink.received().size(), 2);
+    EXPECT_TRUE(second.output.contains(u"送信済み 2 件"_s)) << second.output.toStdString();
+    EXPECT_EQ(readBytes(home.path(u"send-journal.txt"_s)).count("\tsent\t"), 4); // two mails, two finished runs
+
+    TestHome elsewhere;
+    prepareHome(elsewhere, u"127.0.0.1:%1"_s.arg(sink.port()));
+    sink.stop();
+    const Finished down = waitFor(startSendDue(elsewhere.root()));
+    EXPECT_EQ(down.status, 2) << down.output.toStdString();
+}
+
+TEST(HeadlessRun, WindowAndHeadlessRunStartedTogetherSendEachMailOnce)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport curl;
+    FakeClock today(QDateTime::currentDateTime());
+    Panels p(&today, &curl);
+    prepareHome(p.home, sink.server());
+    p.settings.readSettings();
+    p.send.setSendList(*scanDueGuests(p.listPath, today.today()));
+
+    QProcess* headless = startSendDue(p.home.root());
+    p.send.runSendLoop();
+    p.waitForRun();
+    const Finished done = waitFor(headless);
+
+    EXPECT_EQ(done.status, 0) << done.output.toStdString();
+    const QList<QJsonObject> mails = sink.received();
+    ASSERT_EQ(mails.size(), 2);
+    EXPECT_NE(mails[0][u"to"_s].toString(), mails[1][u"to"_s].toString());
+}
