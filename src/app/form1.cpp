@@ -5,6 +5,7 @@
 #include "datalist/ui/data_list_panel.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/ui/file_dialog_memory.h"
+#include "delivery/ui/send_history_view.h"
 #include "delivery/ui/send_panel.h"
 #include "delivery/ui/settings_panel.h"
 #include "exchange/ui/exchange_commands.h"
@@ -72,9 +73,14 @@ void Form1::buildPages()
 
     QWidget* registerPage = page(RegisterTab);
     editor_ = new RecordEditor(listPath, seams_.clock, seams_.prompts);
+    history_ = new SendHistoryView(dir_.journal());
     auto* registerLayout = new QHBoxLayout(registerPage);
     registerLayout->addWidget(editor_, 2);
-    registerLayout->addWidget(settingsPanel_, 1);
+    auto* settingsColumn = new QVBoxLayout;
+    settingsColumn->addWidget(settingsPanel_, 3);
+    settingsColumn->addWidget(history_, 1);
+    registerLayout->addLayout(settingsColumn, 1);
+    connect(editor_, &RecordEditor::recordShown, history_, [this](int n) { history_->showGuest(listPath_, n); });
 
     QWidget* printPage = page(PrintTab);
     dataList_ = new DataListPanel(listPath, seams_.prompts);

@@ -19,6 +19,7 @@ class QTabWidget;
 class QTextBrowser;
 class QTimer;
 class RecordEditor;
+class SendHistoryView;
 class SendPanel;
 class SettingsPanel;
 
@@ -70,6 +71,7 @@ private:
     QLabel* splash_ = nullptr;
     QTimer* splashTimer_ = nullptr;
     SendPanel* sendPanel_ = nullptr;
+    SendHistoryView* history_ = nullptr;
     RecordEditor* editor_ = nullptr;
     SettingsPanel* settingsPanel_ = nullptr;
     DataListPanel* dataList_ = nullptr;

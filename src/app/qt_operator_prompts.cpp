@@ -29,6 +29,7 @@ QMessageBox::StandardButtons toButtons(PromptButtons buttons)
     case PromptButtons::OkCancel:
         return QMessageBox::Ok | QMessageBox::Cancel;
     case PromptButtons::YesNo:
+    case PromptButtons::YesNoDefaultNo:
         return QMessageBox::Yes | QMessageBox::No;
     case PromptButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -64,6 +65,8 @@ PromptAnswer QtOperatorPrompts::message(const QString& title, const QString& tex
                                         PromptButtons buttons)
 {
     QMessageBox box(toIcon(icon), title, text, toButtons(buttons), QApplication::activeWindow());
+    if (buttons == PromptButtons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     return toAnswer(box.exec());
 }
 

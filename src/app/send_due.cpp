@@ -5,7 +5,6 @@
 #include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/run_report.h"
-#include "delivery/send_journal.h"
 #include "delivery/send_run.h"
 
 #include <QCommandLineParser>
@@ -36,22 +35,6 @@ QString outcomeWord(const LineOutcome& outcome)
         break;
     }
     return QStringLiteral("未送信");
-}
-
-// The days to scan: today, and with catch-up those after the last finished run.
-Result<QList<QDate>> daysToScan(const ProgramDir& dir, const QDate& today, bool catchUp)
-{
-    QList<QDate> days;
-    if (catchUp) {
-        const auto entries = readJournal(dir.journal());
-        if (!entries)
-            return std::unexpected(entries.error());
-        const QDate last = JournalIndex(*entries).lastCompletedRun();
-        for (QDate day = last.isValid() ? last.addDays(1) : today; day < today; day = day.addDays(1))
-            days.append(day);
-    }
-    days.append(today);
-    return days;
 }
 
 int exitStatus(const RunSummary& summary)
@@ -95,16 +78,12 @@ int sendDue(int argc, char** argv)
 
     SystemClock clock;
     const QDate today = clock.today();
-    const auto days = daysToScan(*dir, today, parser.isSet(catchUp));
-    if (!days)
-        return cannotStart(out, days.error().message);
-    QList<DueEntry> lines;
-    for (const QDate& day : *days) {
-        const auto due = scanDueGuests(listPath, day);
-        if (!due)
-            return cannotStart(out, due.error().message);
-        lines += *due;
-    }
+    const auto missed = parser.isSet(catchUp) ? missedStepLines(dir->journal(), listPath, today)
+                                              : Result<QList<DueEntry>>();
+    const auto due = scanDueGuests(listPath, today);
+    if (!missed || !due)
+        return cannotStart(out, !missed ? missed.error().message : due.error().message);
+    const QList<DueEntry> lines = *missed + *due;
 
     CurlMailTransport transport;
     SendRun run(transport, clock);

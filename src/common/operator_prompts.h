@@ -3,7 +3,8 @@
 #include <QString>
 
 enum class PromptIcon { None, Warning, Question, Information };
-enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: Return answers No.
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoCancel };
 enum class PromptAnswer { Ok, Cancel, Yes, No };
 
 // The application title that closes every message-box title.

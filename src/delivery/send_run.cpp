@@ -252,3 +252,23 @@ Result<QList<DueEntry>> linesAlreadySent(const QString& journalPath, const QStri
     }
     return sent;
 }
+
+Result<QList<DueEntry>> missedStepLines(const QString& journalPath, const QString& listPath, const QDate& today)
+{
+    const auto entries = readJournal(journalPath);
+    if (!entries)
+        return std::unexpected(entries.error());
+    const QDate lastRun = JournalIndex(*entries).lastCompletedRun();
+    QList<DueEntry> lines;
+    for (QDate day = lastRun.addDays(1); lastRun.isValid() && day < today; day = day.addDays(1)) {
+        const auto due = scanDueGuests(listPath, day);
+        if (!due)
+            return std::unexpected(due.error());
+        lines += *due;
+    }
+    const auto sent = linesAlreadySent(journalPath, listPath, lines);
+    if (!sent)
+        return std::unexpected(sent.error());
+    lines.removeIf([&](const DueEntry& line) { return sent->contains(line); });
+    return lines;
+}

@@ -96,3 +96,7 @@ private:
 // The step lines the journal has as sent, or begun with no outcome: they never go again.
 Result<QList<DueEntry>> linesAlreadySent(const QString& journalPath, const QString& listPath,
                                          const QList<DueEntry>& lines);
+
+// The step lines of the days between the last finished run in the journal and
+// today, not sent since; none when the journal has no finished run.
+Result<QList<DueEntry>> missedStepLines(const QString& journalPath, const QString& listPath, const QDate& today);

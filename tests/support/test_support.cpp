@@ -93,6 +93,8 @@ PromptAnswer ScriptedPrompts::message(const QString& title, const QString& text,
         return PromptAnswer::Yes;
     case PromptButtons::YesNoCancel:
         return PromptAnswer::Cancel;
+    case PromptButtons::YesNoDefaultNo:
+        return PromptAnswer::No;
     default:
         return PromptAnswer::Ok;
     }

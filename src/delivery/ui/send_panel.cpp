@@ -142,23 +142,54 @@ void SendPanel::onSettingsStored()
 
 void SendPanel::startupPrompt()
 {
-    QString already;
-    if (const auto sent = linesAlreadySent(dir_.journal(), listPath_(), stepLines()); sent && !sent->isEmpty()) {
-        for (int i = sendList_->count() - 1; i >= 0; --i) {
-            if (sent->contains(entryOf(sendList_->item(i))))
-                delete sendList_->takeItem(i);
-        }
-        already = QStringLiteral("本日の送信対象のうち %1 件は送信済みです。\r\n").arg(sent->size());
-        updateButtons();
+    const QList<DueEntry> missed = offerCatchUp();
+    const QString already = dropAlreadySent();
+    QList<DueEntry> lines = missed;
+    QList<DueEntry> todays = stepLines();
+    todays.removeIf([&](const DueEntry& line) { return missed.contains(line); });
+    if (!todays.isEmpty()) {
+        const PromptAnswer answer = prompts_.message(
+            messageTitle(QStringLiteral("　送信の確認　")),
+            already + QStringLiteral("本日の送信対象が見つかりました　直ちに送信しますか？"),
+            PromptIcon::Question, PromptButtons::YesNo);
+        if (answer == PromptAnswer::Yes)
+            lines = todays + missed;
     }
-    if (stepLines().isEmpty())
-        return;
+    if (!lines.isEmpty())
+        startRun(MailKind::Step, std::nullopt, lines, true);
+}
+
+// Days the program did not run, since the journal's last finished run: asked,
+// No by default. Returns the lines added to the send list.
+QList<DueEntry> SendPanel::offerCatchUp()
+{
+    const auto missed = missedStepLines(dir_.journal(), listPath_(), clock_.today());
+    if (!missed || missed->isEmpty())
+        return {};
     const PromptAnswer answer = prompts_.message(
         messageTitle(QStringLiteral("　送信の確認　")),
-        already + QStringLiteral("本日の送信対象が見つかりました　直ちに送信しますか？"), PromptIcon::Question,
-        PromptButtons::YesNo);
-    if (answer == PromptAnswer::Yes)
-        runSendLoop();
+        QStringLiteral("プログラムが動いていなかった日の送信されていないメールが %1 件あります。\r\n"
+                       "遅れて送信しますか？")
+            .arg(missed->size()),
+        PromptIcon::Question, PromptButtons::YesNoDefaultNo);
+    if (answer != PromptAnswer::Yes)
+        return {};
+    addLines(*missed);
+    return *missed;
+}
+
+// Takes today's lines the journal has as sent out of the send list; says how many.
+QString SendPanel::dropAlreadySent()
+{
+    const auto sent = linesAlreadySent(dir_.journal(), listPath_(), stepLines());
+    if (!sent || sent->isEmpty())
+        return {};
+    for (int i = sendList_->count() - 1; i >= 0; --i) {
+        if (sent->contains(entryOf(sendList_->item(i))))
+            delete sendList_->takeItem(i);
+    }
+    updateButtons();
+    return QStringLiteral("本日の送信対象のうち %1 件は送信済みです。\r\n").arg(sent->size());
 }
 
 void SendPanel::onTimer1Tick()

@@ -80,6 +80,8 @@ private:
     void onNamePick(QListWidgetItem* item);
     void onListClear();
 
+    QList<DueEntry> offerCatchUp();
+    QString dropAlreadySent();
     void startRun(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines,
                   bool clearAfter);
     void onMailStarting(int index, int total, const DueEntry& line);

@@ -48,6 +48,7 @@ void RecordEditor::ShowRecord(int n)
     }
     setCurrentRecord(n);
     showGuest(*guest);
+    emit recordShown(n);
 }
 
 void RecordEditor::showGuest(const GuestRecord& guest)

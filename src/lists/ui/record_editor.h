@@ -65,6 +65,10 @@ public:
     // Shows record n as a keyword jump does, after asking about unsaved edits.
     void jumpTo(int n);
 
+signals:
+    // A guest of the list is shown (record number from 1).
+    void recordShown(int record);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -2,6 +2,7 @@
 
 #include "common/cp932.h"
 #include "common/text_field.h"
+#include "delivery/send_journal.h"
 #include "lists/list_file.h"
 #include "operator.h"
 #include "recording_surface.h"
@@ -18,6 +19,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -439,4 +441,35 @@ TEST(MainWindow, QuitAndListLoadAskAboutUnsavedEdits)
     w.action(u"mnuQuit"_s)->trigger();
     EXPECT_EQ(readBytes(list), encodeGuestRecord(makeGuest(u"山田"_s, u"花子代"_s)));
     EXPECT_FALSE(w.form.isVisible());
+}
+
+TEST(MainWindow, EntryTabShowsTheShownGuestsSendHistory)
+{
+    Window w;
+    const QString list = w.home.path(u"guestlst.lst"_s);
+    GuestRecord yamada = makeGuest(u"山田"_s, u"花子"_s);
+    yamada.birthday = u"1970/01/01"_s;
+    GuestRecord sato = makeGuest(u"佐藤"_s, u"一郎"_s);
+    sato.birthday = u"1970/01/01"_s;
+    writeList(list, {yamada, sato});
+    const QString listFile = QFileInfo(list).absoluteFilePath();
+    for (const auto& [record, state, reply] : {std::tuple{1, JournalState::Sent, QString()},
+                                               std::tuple{2, JournalState::Refused, u"550 no"_s},
+                                               std::tuple{1, JournalState::Uncertain, u"no answer"_s}})
+        ASSERT_TRUE(appendJournal(w.dir.journal(), {QDateTime(QDate(2024, 4, 30), QTime(9, 0)), listFile, record,
+                                                    {}, u"a@example.jp"_s, u"3"_s, QDate(2024, 4, 30), state,
+                                                    reply, {}}));
+
+    w.openOnEntryTab(list);
+
+    auto* history = w.find<QTableWidget>(u"sendHistory"_s);
+    ASSERT_TRUE(history && history->isVisible());
+    ASSERT_EQ(history->rowCount(), 2);
+    EXPECT_EQ(history->item(0, 1)->text(), u"３回目"_s);
+    EXPECT_EQ(history->item(0, 2)->text(), u"送信済み"_s);
+    EXPECT_EQ(history->item(1, 2)->text(), u"不明"_s);
+    EXPECT_EQ(history->item(1, 3)->text(), u"no answer"_s);
+    op::click(w.find<QWidget>(u"UpDown1.up"_s));
+    ASSERT_EQ(history->rowCount(), 1);
+    EXPECT_EQ(history->item(0, 2)->text(), u"拒否"_s);
 }

@@ -2,8 +2,10 @@
 
 #include "common/cp932.h"
 #include "delivery/guest_lookup.h"
+#include "delivery/send_journal.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
 #include <QSemaphore>
 #include <QTest>
@@ -502,4 +504,39 @@ TEST(ScheduledSend, ReportOfSixtyGuestsFitsTheScreenAndIsKeptAsAFile)
     const QString file = fromCp932(readBytes(p.home.path(u"report/"_s + saved[0])));
     EXPECT_EQ(file.count(u"\tno address\t"_s), 60);
     EXPECT_TRUE(file.contains(u"客60様\tno address\t初回"_s)) << file.toStdString();
+}
+
+TEST(ScheduledSend, RestartedTheSameDayAsksOnlyAboutTheRestAndASkippedDayGoesLateWhenAsked)
+{
+    Panels p;
+    configureSteps(p);
+    writeList(p.listPath, {dueOn(u"山田"_s, u"花子"_s, &GuestRecord::third, &GuestRecord::mail3, kToday),
+                           dueOn(u"佐藤"_s, u"ichiro"_s, &GuestRecord::fast, &GuestRecord::mail1, kToday),
+                           dueOn(u"田中"_s, u"saburo"_s, &GuestRecord::third, &GuestRecord::mail3, u"2005/02/07"_s)});
+    // The last finished run was on the 6th; the program did not run on the 7th and 8th.
+    ASSERT_TRUE(appendJournal(p.dir.journal(), {QDateTime(QDate(2005, 2, 6), QTime(9, 5)),
+                                                QFileInfo(p.listPath).absoluteFilePath(), 0, {}, {}, u"run"_s,
+                                                QDate(2005, 2, 6), JournalState::Sent, {}, {}}));
+    loadDueNames(p);
+    p.transport.results = {Result<void>{}, fail(ErrorKind::RecipientRefused, u"550 no"_s)};
+    p.prompts.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
+    p.send.startupPrompt();
+    p.waitForRun();
+
+    ASSERT_EQ(p.prompts.asked.size(), 2);
+    EXPECT_EQ(p.prompts.asked[0].buttons, PromptButtons::YesNoDefaultNo);
+    EXPECT_TRUE(p.prompts.asked[0].text.contains(u"1 件"_s)) << p.prompts.asked[0].text.toStdString();
+    ASSERT_EQ(p.transport.sent.size(), 3);
+    EXPECT_EQ(p.transport.sent[2].to, u"saburo@example.jp"_s);
+    EXPECT_TRUE(p.report().contains(u"2005/02/07 分を遅れて送信"_s)) << p.report().toStdString();
+
+    loadDueNames(p); // the program starts again the same day
+    p.send.startupPrompt();
+    p.waitForRun();
+
+    ASSERT_EQ(p.prompts.asked.size(), 3);
+    EXPECT_EQ(p.prompts.asked[2].text,
+              u"本日の送信対象のうち 1 件は送信済みです。\r\n本日の送信対象が見つかりました　直ちに送信しますか？"_s);
+    ASSERT_EQ(p.transport.sent.size(), 4);
+    EXPECT_EQ(p.transport.sent[3].to, u"ichiro@example.jp"_s);
 }
