@@ -32,7 +32,8 @@ QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QString& toda
 
 Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& today)
 {
-    auto guests = readGuestList(listPath, EndTest::ZeroProbe, &GuestRecord::birthday);
+    auto guests = readGuestList(listPath, EndTest::ZeroProbe, &GuestRecord::birthday,
+                                dueTestFields() | selectFields({&GuestRecord::fName, &GuestRecord::sName}));
     if (!guests)
         return std::unexpected(guests.error());
     return dueEntries(*guests, dateText(today));

@@ -11,6 +11,12 @@ const std::array<ProbeField, kKeywordListCount>& keywordFields()
     return fields;
 }
 
+FieldSelection keywordSelection()
+{
+    const auto& fields = keywordFields();
+    return selectFields({fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]});
+}
+
 std::array<QStringList, kKeywordListCount> keywordColumns(const QList<GuestRecord>& guests)
 {
     std::array<QStringList, kKeywordListCount> columns;
@@ -24,7 +30,7 @@ std::array<QStringList, kKeywordListCount> keywordColumns(const QList<GuestRecor
 
 Result<std::optional<int>> findKeywordRecord(const QString& path, ProbeField field, const QString& text)
 {
-    auto guests = readGuestList(path, EndTest::EmptyRecord);
+    auto guests = readGuestList(path, EndTest::EmptyRecord, &GuestRecord::fName, selectFields({field}));
     if (!guests)
         return std::unexpected(guests.error());
     for (qsizetype i = 0; i < guests->size(); ++i) {

@@ -18,6 +18,7 @@ constexpr int kKeywordListCount = 6;
 // The fields the six keyword lists pair with: family name, given name,
 // nickname, birth date, mail address, company name.
 const std::array<ProbeField, kKeywordListCount>& keywordFields();
+FieldSelection keywordSelection();
 
 // Column i holds keyword field i of every guest, trailing spaces removed, in
 // record order; empty and repeated values keep their place.

@@ -118,7 +118,7 @@ bool RecordEditor::datesAreValid()
 
 void RecordEditor::RefreshKeywordLists()
 {
-    auto guests = readGuestList(listPath_(), EndTest::EmptyRecord);
+    auto guests = readGuestList(listPath_(), EndTest::EmptyRecord, &GuestRecord::fName, keywordSelection());
     if (!guests) {
         report(guests.error());
         return;
