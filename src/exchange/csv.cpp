@@ -2,14 +2,9 @@
 
 #include "common/cp932.h"
 
-namespace {
+#include <numeric>
 
-QString quoted(const QString& cell)
-{
-    QString escaped = cell;
-    escaped.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + escaped + u'"';
-}
+namespace {
 
 // Splits text into rows of cells, one character at a time.
 class CsvParser {
@@ -94,11 +89,21 @@ private:
 
 QByteArray encodeCsvRow(const QStringList& cells)
 {
-    QStringList quotedCells;
-    quotedCells.reserve(cells.size());
-    for (const QString& cell : cells)
-        quotedCells.append(quoted(cell));
-    return toCp932(quotedCells.join(u',')) + "\r\n";
+    QString line;
+    line.reserve(std::accumulate(cells.begin(), cells.end(), qsizetype(0),
+                                 [](qsizetype size, const QString& cell) { return size + cell.size() + 3; }));
+    for (const QString& cell : cells) {
+        if (!line.isEmpty())
+            line += u',';
+        line += u'"';
+        for (QChar c : cell) {
+            if (c == u'"')
+                line += u'"';
+            line += c;
+        }
+        line += u'"';
+    }
+    return toCp932(line) + "\r\n";
 }
 
 QByteArray encodeCsv(const CsvRows& rows)
