@@ -217,9 +217,9 @@ void Form1::walkList()
         seams_.prompts.warn(messageTitle(QStringLiteral("　ファイルエラー　")), guests.error().message);
         guests = QList<GuestRecord>();
     }
-    editor_->fillKeywordLists(*guests);
     sendPanel_->setSendList(dueEntries(*guests, dateText(seams_.clock.today())));
     editor_->setGuestCount(int(guests->size()));
+    editor_->fillKeywordLists(std::move(*guests));
 }
 
 void Form1::No_Terminate() { quitting_ = false; }

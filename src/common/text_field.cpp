@@ -27,10 +27,22 @@ QString decodeTextField(QByteArrayView bytes)
     return fromCp932(zero < 0 ? bytes : bytes.first(zero));
 }
 
-QString trimRight(const QString& text)
+namespace {
+
+qsizetype lengthWithoutTrailingSpaces(const QString& text)
 {
     qsizetype end = text.size();
     while (end > 0 && text[end - 1] == u' ')
         --end;
-    return text.left(end);
+    return end;
+}
+
+} // namespace
+
+QString trimRight(const QString& text) { return text.left(lengthWithoutTrailingSpaces(text)); }
+
+QString trimRight(QString&& text)
+{
+    text.truncate(lengthWithoutTrailingSpaces(text));
+    return std::move(text);
 }

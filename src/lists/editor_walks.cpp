@@ -17,13 +17,13 @@ FieldSelection keywordSelection()
     return selectFields({fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]});
 }
 
-std::array<QStringList, kKeywordListCount> keywordColumns(const QList<GuestRecord>& guests)
+std::array<QStringList, kKeywordListCount> keywordColumns(QList<GuestRecord> guests)
 {
     std::array<QStringList, kKeywordListCount> columns;
     for (int i = 0; i < kKeywordListCount; ++i) {
         columns[i].reserve(guests.size());
-        for (const GuestRecord& guest : guests)
-            columns[i].append(trimRight(guest.*keywordFields()[i]));
+        for (GuestRecord& guest : guests)
+            columns[i].append(trimRight(std::move(guest.*keywordFields()[i])));
     }
     return columns;
 }

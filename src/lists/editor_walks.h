@@ -22,7 +22,8 @@ FieldSelection keywordSelection();
 
 // Column i holds keyword field i of every guest, trailing spaces removed, in
 // record order; empty and repeated values keep their place.
-std::array<QStringList, kKeywordListCount> keywordColumns(const QList<GuestRecord>& guests);
+// The guests are taken: their fields move into the columns.
+std::array<QStringList, kKeywordListCount> keywordColumns(QList<GuestRecord> guests);
 
 // The lowest record number whose `field`, trailing spaces removed, equals
 // `text` exactly; nothing when no guest before the end of the list matches.

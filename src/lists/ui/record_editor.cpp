@@ -123,8 +123,8 @@ void RecordEditor::RefreshKeywordLists()
         report(guests.error());
         return;
     }
-    fillKeywordLists(*guests);
     setGuestCount(int(guests->size()));
+    fillKeywordLists(std::move(*guests));
 }
 
 void RecordEditor::NewRec(int& n)
@@ -137,9 +137,9 @@ void RecordEditor::NewRec(int& n)
     n = *empty;
 }
 
-void RecordEditor::fillKeywordLists(const QList<GuestRecord>& guests)
+void RecordEditor::fillKeywordLists(QList<GuestRecord> guests)
 {
-    const auto columns = keywordColumns(guests);
+    const auto columns = keywordColumns(std::move(guests));
     for (int i = 0; i < kKeywordListCount; ++i) {
         keywordModels_[i]->setStringList(columns[i]);
         keywordLists_[i]->setCurrentIndex(-1);
