@@ -126,25 +126,28 @@ bool isCp932LeadByte(unsigned char byte)
 
 QByteArray toCp932(QStringView text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size() * 2);
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    char* out = bytes.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i].unicode();
         if (unit < 0x80) {
-            bytes += char(unit);
+            *out++ = char(unit);
             continue;
         }
         // A character beyond the BMP is never in code page 932: one '?' for the pair.
         if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
         const quint16 code = encodeTable().at(unit);
-        if (code == kNoCharacter)
-            bytes += '?';
-        else if (code > 0xFF)
-            bytes.append(char(code >> 8)).append(char(code & 0xFF));
-        else
-            bytes += char(code);
+        if (code == kNoCharacter) {
+            *out++ = '?';
+        } else if (code > 0xFF) {
+            *out++ = char(code >> 8);
+            *out++ = char(code & 0xFF);
+        } else {
+            *out++ = char(code);
+        }
     }
+    bytes.truncate(out - bytes.constData());
     return bytes;
 }
 

@@ -15,7 +15,7 @@ public:
             const QChar c = text[i];
             if (inQuotes_) {
                 if (c != u'"')
-                    cell_ += c;
+                    i = appendQuotedRun(text, i);
                 else if (i + 1 < text.size() && text[i + 1] == u'"')
                     cell_ += text[++i];
                 else if (i + 1 < text.size() && !endsCell(text[i + 1]))
@@ -48,6 +48,17 @@ public:
     }
 
 private:
+    // Appends the quoted characters from i up to the next quote at once;
+    // returns the index of the last one appended.
+    qsizetype appendQuotedRun(QStringView text, qsizetype i)
+    {
+        qsizetype end = text.indexOf(u'"', i);
+        if (end < 0)
+            end = text.size();
+        cell_ += text.sliced(i, end - i);
+        return end - 1;
+    }
+
     static bool endsCell(QChar c) { return c == u',' || c == u'\r' || c == u'\n'; }
 
     // A quote closed before anything but a comma or the line end: most often
@@ -96,11 +107,10 @@ QByteArray encodeCsvRow(const QStringList& cells)
         if (!line.isEmpty())
             line += u',';
         line += u'"';
-        for (QChar c : cell) {
-            if (c == u'"')
-                line += u'"';
-            line += c;
-        }
+        if (cell.contains(u'"'))
+            line += QString(cell).replace(u'"', QStringLiteral("\"\""));
+        else
+            line += cell;
         line += u'"';
     }
     return toCp932(line) + "\r\n";
