@@ -335,7 +335,6 @@ int main(int argc, char** argv)
     window->show();
     settle();
 
-    const double floor = floorMs(list);
     QList<Line> lines;
     lines.append({u"start-up load"_s, startupLoadMs(*window), 150, u"ms"_s});
     lines.append({u"レコード更新 (save, keyword lists)"_s, recordUpdateMs(*window), 150, u"ms"_s});
@@ -345,6 +344,8 @@ int main(int argc, char** argv)
     lines.append({u"CSV import"_s, csvImportMs(*window), 400, u"ms"_s});
     lines.append({u"due scan alone"_s, dueScanMs(list), 60, u"ms"_s});
     lines.append({u"peak resident memory, list loaded"_s, peakMemoryMb(home.path()), 150, u"MB"_s});
+    // Last, so that it meets the heap as the operations did.
+    const double floor = floorMs(list);
 
     std::printf("guests: %d (%lld bytes)\n", kGuests, qlonglong(bytes.size()));
     std::printf("floor, one read and decode of the list: median %.1f ms (runs: %d)\n\n", floor, kRuns);
