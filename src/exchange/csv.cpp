@@ -116,14 +116,6 @@ QByteArray encodeCsvRow(const QStringList& cells)
     return toCp932(line) + "\r\n";
 }
 
-QByteArray encodeCsv(const CsvRows& rows)
-{
-    QByteArray bytes;
-    for (const QStringList& row : rows)
-        bytes += encodeCsvRow(row);
-    return bytes;
-}
-
 Error notCommaSeparated(qsizetype row)
 {
     return {ErrorKind::Format,
