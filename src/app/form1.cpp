@@ -9,7 +9,9 @@
 #include "delivery/ui/send_panel.h"
 #include "delivery/ui/settings_panel.h"
 #include "exchange/ui/exchange_commands.h"
+#include "lists/editor_walks.h"
 #include "lists/list_file.h"
+#include "lists/schedule.h"
 #include "lists/ui/new_list_dialog.h"
 #include "lists/ui/record_editor.h"
 #include "printing/ui/print_panel.h"
@@ -214,7 +216,8 @@ void Form1::LoadCurrentList()
 // One read of the list fills the editor, the keyword lists, the count and the send list.
 void Form1::walkList()
 {
-    auto guests = readGuestList(listPath_, EndTest::ZeroProbe, &GuestRecord::birthday);
+    auto guests = readGuestList(listPath_, EndTest::ZeroProbe, &GuestRecord::birthday,
+                                keywordSelection() | dueTestFields() | selectFields({&GuestRecord::sName}));
     if (guests) {
         editor_->ShowRecord(1);
     } else {
@@ -222,9 +225,9 @@ void Form1::walkList()
         seams_.prompts.warn(messageTitle(QStringLiteral("　ファイルエラー　")), guests.error().message);
         guests = QList<GuestRecord>();
     }
-    editor_->fillKeywordLists(*guests);
     sendPanel_->setSendList(dueEntries(*guests, seams_.clock.today()));
     editor_->setGuestCount(int(guests->size()));
+    editor_->fillKeywordLists(std::move(*guests));
 }
 
 void Form1::No_Terminate() { quitting_ = false; }

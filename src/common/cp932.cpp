@@ -2,67 +2,111 @@
 
 #include <QList>
 #include <QStringDecoder>
+#include <QtEndian>
+
+#include <array>
+#include <expected>
+#include <memory>
 
 #include <cerrno>
 #include <iconv.h>
 
 namespace {
 
-// iconv_open is costly; list walks decode hundreds of thousands of fields.
-class Converter {
+// One iconv conversion; iconv_open is costly, so each direction keeps one.
+class Iconv {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter()
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Iconv()
     {
         if (cd_ != reinterpret_cast<iconv_t>(-1))
             iconv_close(cd_);
     }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
 
-    // Converts all of input; each undecodable run is skipped by skipLength()
-    // bytes and replaced by `replacement`.
-    template <typename SkipLength>
-    QByteArray convert(QByteArrayView input, QByteArrayView replacement, SkipLength skipLength) const
+    // All of a short input converted, or the errno of iconv's refusal.
+    std::expected<QByteArray, int> convert(QByteArrayView input) const
     {
-        QByteArray out;
-        out.resize(input.size() * 3 + 8);
+        char out[16];
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         char* in = const_cast<char*>(input.data());
         size_t inLeft = size_t(input.size());
-        char* dst = out.data();
-        size_t outLeft = size_t(out.size());
-        while (inLeft > 0) {
-            if (iconv(cd_, &in, &inLeft, &dst, &outLeft) != size_t(-1))
-                break;
-            if (errno == E2BIG)
-                break; // cannot happen with the room reserved above
-            const size_t skip = std::min(inLeft, skipLength(static_cast<unsigned char>(*in)));
-            in += skip;
-            inLeft -= skip;
-            for (char c : replacement) {
-                *dst++ = c;
-                --outLeft;
-            }
-        }
+        char* dst = out;
+        size_t outLeft = sizeof out;
+        if (iconv(cd_, &in, &inLeft, &dst, &outLeft) == size_t(-1))
+            return std::unexpected(errno);
         iconv(cd_, nullptr, nullptr, &dst, &outLeft);
-        out.resize(dst - out.data());
-        return out;
+        return QByteArray(out, dst - out);
     }
 
 private:
     iconv_t cd_;
 };
 
-size_t utf8SequenceLength(unsigned char lead)
+// Microsoft's mapping as glibc's iconv has it, asked once per byte, byte pair
+// or UTF-16 unit and kept in pages of 256 filled when first needed: list walks
+// convert a million fields, and iconv per field was most of their time.
+class PagedTable {
+public:
+    using Fill = quint16 (*)(quint16);
+    explicit PagedTable(Fill fill) : fill_(fill) {}
+
+    quint16 at(quint16 key)
+    {
+        std::unique_ptr<Page>& page = pages_[key >> 8];
+        if (!page) {
+            page = std::make_unique<Page>();
+            for (int low = 0; low < 256; ++low)
+                (*page)[low] = fill_(quint16((key & 0xFF00) | low));
+        }
+        return (*page)[key & 0xFF];
+    }
+
+private:
+    using Page = std::array<quint16, 256>;
+    std::array<std::unique_ptr<Page>, 256> pages_{};
+    Fill fill_;
+};
+
+constexpr quint16 kNoCharacter = 0xFFFF; // no code page 932 character / no UTF-16 unit
+constexpr quint16 kLeadByte = 0xFFFE;    // a single byte that begins a pair
+
+// Key: a single byte (below 0x100) or a lead byte and its trail byte.
+quint16 decodedUnit(quint16 key)
 {
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
+    thread_local const Iconv decoder("UTF-16LE", "CP932");
+    const char bytes[2] = {char(key >> 8), char(key & 0xFF)};
+    const auto unit = key < 0x100 ? decoder.convert(QByteArrayView(bytes + 1, 1)) : decoder.convert(QByteArrayView(bytes, 2));
+    if (!unit)
+        return key < 0x100 && unit.error() == EINVAL ? kLeadByte : kNoCharacter;
+    return unit->size() == 2 ? qFromLittleEndian<quint16>(unit->constData()) : kNoCharacter;
+}
+
+// One byte below 0x100, a pair as lead * 256 + trail.
+quint16 encodedBytes(quint16 unit)
+{
+    thread_local const Iconv encoder("CP932", "UTF-16LE");
+    if (QChar::isSurrogate(unit))
+        return kNoCharacter;
+    char utf16[2];
+    qToLittleEndian(unit, utf16);
+    const auto bytes = encoder.convert(QByteArrayView(utf16, 2));
+    if (!bytes || bytes->isEmpty() || bytes->size() > 2)
+        return kNoCharacter;
+    return bytes->size() == 1 ? quint8(bytes->at(0)) : quint16(quint8(bytes->at(0)) << 8 | quint8(bytes->at(1)));
+}
+
+PagedTable& decodeTable()
+{
+    thread_local PagedTable table(decodedUnit);
+    return table;
+}
+
+PagedTable& encodeTable()
+{
+    thread_local PagedTable table(encodedBytes);
+    return table;
 }
 
 bool isAscii(QByteArrayView bytes)
@@ -82,11 +126,29 @@ bool isCp932LeadByte(unsigned char byte)
 
 QByteArray toCp932(QStringView text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    if (isAscii(utf8))
-        return utf8;
-    thread_local const Converter encoder("CP932", "UTF-8");
-    return encoder.convert(utf8, "?", utf8SequenceLength);
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    char* out = bytes.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit < 0x80) {
+            *out++ = char(unit);
+            continue;
+        }
+        // A character beyond the BMP is never in code page 932: one '?' for the pair.
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        const quint16 code = encodeTable().at(unit);
+        if (code == kNoCharacter) {
+            *out++ = '?';
+        } else if (code > 0xFF) {
+            *out++ = char(code >> 8);
+            *out++ = char(code & 0xFF);
+        } else {
+            *out++ = char(code);
+        }
+    }
+    bytes.truncate(out - bytes.constData());
+    return bytes;
 }
 
 QString unencodableInCp932(QStringView text)
@@ -106,8 +168,21 @@ QString fromCp932(QByteArrayView bytes)
 {
     if (isAscii(bytes))
         return QString::fromLatin1(bytes);
-    thread_local const Converter decoder("UTF-8", "CP932");
-    return QString::fromUtf8(decoder.convert(bytes, "\xEF\xBF\xBD", [](unsigned char) { return size_t(1); }));
+    PagedTable& table = decodeTable();
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const quint8 byte = quint8(bytes[i]);
+        quint16 unit = table.at(byte);
+        if (unit == kLeadByte) {
+            unit = i + 1 < bytes.size() ? table.at(quint16(byte << 8 | quint8(bytes[i + 1]))) : kNoCharacter;
+            if (unit != kNoCharacter)
+                ++i;
+        }
+        *out++ = QChar(unit == kNoCharacter ? char16_t(0xFFFD) : char16_t(unit));
+    }
+    text.truncate(out - text.constData());
+    return text;
 }
 
 QString decodeCp932OrUtf8(QByteArrayView bytes)

@@ -9,7 +9,7 @@ QString fitToWidth(const QString& text, int width)
 
 QByteArray encodeTextField(const QString& text, int width)
 {
-    const QByteArray encoded = toCp932(fitToWidth(text, width));
+    QByteArray encoded = toCp932(QStringView(text).left(width));
     qsizetype kept = 0;
     while (kept < encoded.size()) {
         const qsizetype length = isCp932LeadByte(static_cast<unsigned char>(encoded[kept])) ? 2 : 1;
@@ -17,7 +17,8 @@ QByteArray encodeTextField(const QString& text, int width)
             break;
         kept += length;
     }
-    return encoded.left(kept).leftJustified(width, ' ');
+    encoded.truncate(kept);
+    return encoded.append(width - kept, ' ');
 }
 
 QString decodeTextField(QByteArrayView bytes)
@@ -26,10 +27,22 @@ QString decodeTextField(QByteArrayView bytes)
     return fromCp932(zero < 0 ? bytes : bytes.first(zero));
 }
 
-QString trimRight(const QString& text)
+namespace {
+
+qsizetype lengthWithoutTrailingSpaces(const QString& text)
 {
     qsizetype end = text.size();
     while (end > 0 && text[end - 1] == u' ')
         --end;
-    return text.left(end);
+    return end;
+}
+
+} // namespace
+
+QString trimRight(const QString& text) { return text.left(lengthWithoutTrailingSpaces(text)); }
+
+QString trimRight(QString&& text)
+{
+    text.truncate(lengthWithoutTrailingSpaces(text));
+    return std::move(text);
 }

@@ -16,6 +16,8 @@ QString decodeTextField(QByteArrayView bytes);
 
 // Removes trailing spaces (only U+0020), as every reader of a field does.
 QString trimRight(const QString& text);
+// The same in place, for a text the caller gives up.
+QString trimRight(QString&& text);
 
 // Cuts or pads with spaces to exactly width characters.
 QString fitToWidth(const QString& text, int width);

@@ -24,7 +24,10 @@ QStringList dataListCells(int record, const GuestRecord& guest)
 
 Result<QList<DataListRow>> readDataListRows(const QString& listPath)
 {
-    auto guests = readGuestList(listPath, EndTest::BlankProbe);
+    using R = GuestRecord;
+    auto guests = readGuestList(listPath, EndTest::BlankProbe, &R::fName,
+                                selectFields({&R::fName, &R::sName, &R::hName, &R::CoName, &R::Post, &R::jyusyo,
+                                              &R::TEL, &R::FAX, &R::address, &R::birthday}));
     if (!guests)
         return std::unexpected(guests.error());
     const qsizetype count = std::min<qsizetype>(guests->size(), kMaxDataListRows);

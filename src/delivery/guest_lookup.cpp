@@ -33,7 +33,8 @@ QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QDate& day)
 
 Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& today)
 {
-    auto guests = readGuestList(listPath, EndTest::ZeroProbe, &GuestRecord::birthday);
+    auto guests = readGuestList(listPath, EndTest::ZeroProbe, &GuestRecord::birthday,
+                                dueTestFields() | selectFields({&GuestRecord::fName, &GuestRecord::sName}));
     if (!guests)
         return std::unexpected(guests.error());
     return dueEntries(*guests, today);

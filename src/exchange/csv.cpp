@@ -2,14 +2,9 @@
 
 #include "common/cp932.h"
 
-namespace {
+#include <numeric>
 
-QString quoted(const QString& cell)
-{
-    QString escaped = cell;
-    escaped.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + escaped + u'"';
-}
+namespace {
 
 // Splits text into rows of cells, one character at a time.
 class CsvParser {
@@ -20,7 +15,7 @@ public:
             const QChar c = text[i];
             if (inQuotes_) {
                 if (c != u'"')
-                    cell_ += c;
+                    i = appendQuotedRun(text, i);
                 else if (i + 1 < text.size() && text[i + 1] == u'"')
                     cell_ += text[++i];
                 else if (i + 1 < text.size() && !endsCell(text[i + 1]))
@@ -53,6 +48,17 @@ public:
     }
 
 private:
+    // Appends the quoted characters from i up to the next quote at once;
+    // returns the index of the last one appended.
+    qsizetype appendQuotedRun(QStringView text, qsizetype i)
+    {
+        qsizetype end = text.indexOf(u'"', i);
+        if (end < 0)
+            end = text.size();
+        cell_ += text.sliced(i, end - i);
+        return end - 1;
+    }
+
     static bool endsCell(QChar c) { return c == u',' || c == u'\r' || c == u'\n'; }
 
     // A quote closed before anything but a comma or the line end: most often
@@ -94,19 +100,20 @@ private:
 
 QByteArray encodeCsvRow(const QStringList& cells)
 {
-    QStringList quotedCells;
-    quotedCells.reserve(cells.size());
-    for (const QString& cell : cells)
-        quotedCells.append(quoted(cell));
-    return toCp932(quotedCells.join(u',')) + "\r\n";
-}
-
-QByteArray encodeCsv(const CsvRows& rows)
-{
-    QByteArray bytes;
-    for (const QStringList& row : rows)
-        bytes += encodeCsvRow(row);
-    return bytes;
+    QString line;
+    line.reserve(std::accumulate(cells.begin(), cells.end(), qsizetype(0),
+                                 [](qsizetype size, const QString& cell) { return size + cell.size() + 3; }));
+    for (const QString& cell : cells) {
+        if (!line.isEmpty())
+            line += u',';
+        line += u'"';
+        if (cell.contains(u'"'))
+            line += QString(cell).replace(u'"', QStringLiteral("\"\""));
+        else
+            line += cell;
+        line += u'"';
+    }
+    return toCp932(line) + "\r\n";
 }
 
 Error notCommaSeparated(qsizetype row)

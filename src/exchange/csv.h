@@ -14,7 +14,6 @@
 using CsvRows = QList<QStringList>;
 
 QByteArray encodeCsvRow(const QStringList& cells);
-QByteArray encodeCsv(const CsvRows& rows);
 
 // Quoted cells (doubled quotes, commas and line breaks inside), unquoted
 // cells, lines ended by CR LF, LF or CR. A quote that is never closed, or

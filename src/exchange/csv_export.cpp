@@ -31,26 +31,36 @@ QStringList guestRow(int number, const GuestRecord& guest)
     return cells;
 }
 
-} // namespace
-
-Result<CsvRows> exportRows(const QString& listPath)
+// Hands each row to `take` as soon as it is made: the export encodes it at
+// once instead of holding a million cells.
+template <typename Take>
+Result<void> forEachRow(const QString& listPath, Take take)
 {
     auto guests = readGuestList(listPath, EndTest::BlankProbe);
     if (!guests)
         return std::unexpected(guests.error());
-    CsvRows rows{titleRow()};
-    rows.reserve(guests->size() + 1);
+    take(titleRow());
     for (qsizetype i = 0; i < guests->size(); ++i)
-        rows.append(guestRow(int(i + 1), guests->at(i)));
+        take(guestRow(int(i + 1), guests->at(i)));
+    return {};
+}
+
+} // namespace
+
+Result<CsvRows> exportRows(const QString& listPath)
+{
+    CsvRows rows;
+    if (auto made = forEachRow(listPath, [&rows](QStringList row) { rows.append(std::move(row)); }); !made)
+        return std::unexpected(made.error());
     return rows;
 }
 
 Result<void> exportList(const QString& listPath, const QString& csvPath)
 {
-    auto rows = exportRows(listPath);
-    if (!rows)
-        return std::unexpected(rows.error());
-    if (auto written = writeWholeFile(csvPath, encodeCsv(*rows)); !written)
+    QByteArray bytes;
+    if (auto made = forEachRow(listPath, [&bytes](const QStringList& row) { bytes += encodeCsvRow(row); }); !made)
+        return std::unexpected(made.error());
+    if (auto written = writeWholeFile(csvPath, bytes); !written)
         return fail(ErrorKind::Io, QStringLiteral("%1 に書き込めません。\n%2").arg(csvPath, written.error().message));
     return {};
 }

@@ -11,20 +11,26 @@ const std::array<ProbeField, kKeywordListCount>& keywordFields()
     return fields;
 }
 
-std::array<QStringList, kKeywordListCount> keywordColumns(const QList<GuestRecord>& guests)
+FieldSelection keywordSelection()
+{
+    const auto& fields = keywordFields();
+    return selectFields({fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]});
+}
+
+std::array<QStringList, kKeywordListCount> keywordColumns(QList<GuestRecord> guests)
 {
     std::array<QStringList, kKeywordListCount> columns;
     for (int i = 0; i < kKeywordListCount; ++i) {
         columns[i].reserve(guests.size());
-        for (const GuestRecord& guest : guests)
-            columns[i].append(trimRight(guest.*keywordFields()[i]));
+        for (GuestRecord& guest : guests)
+            columns[i].append(trimRight(std::move(guest.*keywordFields()[i])));
     }
     return columns;
 }
 
 Result<std::optional<int>> findKeywordRecord(const QString& path, ProbeField field, const QString& text)
 {
-    auto guests = readGuestList(path, EndTest::EmptyRecord);
+    auto guests = readGuestList(path, EndTest::EmptyRecord, &GuestRecord::fName, selectFields({field}));
     if (!guests)
         return std::unexpected(guests.error());
     for (qsizetype i = 0; i < guests->size(); ++i) {

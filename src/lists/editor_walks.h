@@ -18,10 +18,12 @@ constexpr int kKeywordListCount = 6;
 // The fields the six keyword lists pair with: family name, given name,
 // nickname, birth date, mail address, company name.
 const std::array<ProbeField, kKeywordListCount>& keywordFields();
+FieldSelection keywordSelection();
 
 // Column i holds keyword field i of every guest, trailing spaces removed, in
 // record order; empty and repeated values keep their place.
-std::array<QStringList, kKeywordListCount> keywordColumns(const QList<GuestRecord>& guests);
+// The guests are taken: their fields move into the columns.
+std::array<QStringList, kKeywordListCount> keywordColumns(QList<GuestRecord> guests);
 
 // The lowest record number whose `field`, trailing spaces removed, equals
 // `text` exactly; nothing when no guest before the end of the list matches.

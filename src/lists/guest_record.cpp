@@ -66,6 +66,18 @@ const GuestField* findGuestField(QByteArrayView key)
     return nullptr;
 }
 
+FieldSelection allFields() { return FieldSelection().set(); }
+
+FieldSelection selectFields(std::initializer_list<QString GuestRecord::*> fields)
+{
+    FieldSelection selection;
+    for (QString GuestRecord::*member : fields)
+        for (std::size_t i = 0; i < kFields.size(); ++i)
+            if (kFields[i].text == member)
+                selection.set(i);
+    return selection;
+}
+
 QByteArray encodeGuestRecord(const GuestRecord& record)
 {
     QByteArray bytes(kRecordSize, '\0');
@@ -78,16 +90,20 @@ QByteArray encodeGuestRecord(const GuestRecord& record)
     return bytes;
 }
 
-GuestRecord decodeGuestRecord(QByteArrayView bytes)
+GuestRecord decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields)
 {
-    QByteArray padded = bytes.first(std::min<qsizetype>(bytes.size(), kRecordSize)).toByteArray();
-    padded.append(kRecordSize - padded.size(), '\0');
+    if (bytes.size() < kRecordSize) {
+        QByteArray padded = bytes.toByteArray();
+        padded.append(kRecordSize - padded.size(), '\0');
+        return decodeGuestRecord(padded, fields);
+    }
     GuestRecord record;
-    for (const GuestField& field : kFields) {
-        if (field.text)
-            record.*field.text = decodeTextField(QByteArrayView(padded).sliced(field.offset, field.width));
-        else
-            record.*field.number = qFromLittleEndian<qint16>(padded.constData() + field.offset);
+    for (std::size_t i = 0; i < kFields.size(); ++i) {
+        const GuestField& field = kFields[i];
+        if (!field.text)
+            record.*field.number = qFromLittleEndian<qint16>(bytes.data() + field.offset);
+        else if (fields.test(i))
+            record.*field.text = decodeTextField(bytes.sliced(field.offset, field.width));
     }
     return record;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <array>
+#include <bitset>
+#include <initializer_list>
 
 constexpr int kRecordSize = 346;
 
@@ -30,9 +32,16 @@ struct GuestField {
 const std::array<GuestField, 28>& guestFields();
 const GuestField* findGuestField(QByteArrayView key);
 
+// The text fields a whole-list walk decodes, by their place in guestFields():
+// a walk that needs a few fields of every guest decodes only those.
+using FieldSelection = std::bitset<28>;
+FieldSelection allFields();
+FieldSelection selectFields(std::initializer_list<QString GuestRecord::*> fields);
+
 QByteArray encodeGuestRecord(const GuestRecord& record);
-// A short input reads as if padded with zero bytes.
-GuestRecord decodeGuestRecord(QByteArrayView bytes);
+// A short input reads as if padded with zero bytes. Text fields left out of
+// `fields` read empty; the switches are always read.
+GuestRecord decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields = allFields());
 
 // Steps: 0 is the repeat step, 1..7 the first to final step.
 constexpr int kStepCount = 8;

@@ -116,24 +116,29 @@ Result<void> WriteGuestRecord(const QString& path, int k, const GuestRecord& rec
 
 Result<void> CreateListFile(const QString& path) { return replaceListFile(path, QByteArray(kRecordSize, '\0')); }
 
-GuestRecord recordAt(QByteArrayView listBytes, int k)
+GuestRecord recordAt(QByteArrayView listBytes, int k, const FieldSelection& fields)
 {
     const qsizetype offset = qsizetype(k - 1) * kRecordSize;
     if (k < 1 || offset >= listBytes.size())
         return GuestRecord{};
-    return decodeGuestRecord(listBytes.sliced(offset).first(std::min<qsizetype>(kRecordSize, listBytes.size() - offset)));
+    return decodeGuestRecord(listBytes.sliced(offset).first(std::min<qsizetype>(kRecordSize, listBytes.size() - offset)),
+                             fields);
 }
 
-Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test, ProbeField probe)
+Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test, ProbeField probe,
+                                         const FieldSelection& fields)
 {
     auto bytes = readListFile(path);
     if (!bytes)
         return std::unexpected(bytes.error());
+    // Fields left out read empty: a record that looks like the end is read
+    // whole before it ends the walk.
+    const FieldSelection decoded = fields | selectFields({probe});
     QList<GuestRecord> guests;
     guests.reserve(bytes->size() / kRecordSize);
     for (int k = 1; qsizetype(k - 1) * kRecordSize < bytes->size(); ++k) {
-        GuestRecord record = recordAt(*bytes, k);
-        if (IsEndOfList(record, test, probe))
+        GuestRecord record = recordAt(*bytes, k, decoded);
+        if (IsEndOfList(record, test, probe) && IsEndOfList(recordAt(*bytes, k), test, probe))
             break;
         guests.append(std::move(record));
     }

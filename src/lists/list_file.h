@@ -29,11 +29,13 @@ Result<void> CreateListFile(const QString& path);
 
 // The walk every whole-list operation uses: one read of the file, records
 // 1, 2, ... up to (not including) the first that ends the list by `test`.
+// Only the text `fields` are decoded; the others read empty.
 Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test,
-                                         ProbeField probe = &GuestRecord::fName);
+                                         ProbeField probe = &GuestRecord::fName,
+                                         const FieldSelection& fields = allFields());
 
 // Record k of a list file's bytes: zero-padded when partial, empty past the end.
-GuestRecord recordAt(QByteArrayView listBytes, int k);
+GuestRecord recordAt(QByteArrayView listBytes, int k, const FieldSelection& fields = allFields());
 
 // The raw bytes, for operations that must carry records over unchanged.
 Result<QByteArray> readListFile(const QString& path);

@@ -13,6 +13,12 @@ QList<int> dueSteps(const GuestRecord& guest, const QString& todayText)
     return steps;
 }
 
+FieldSelection dueTestFields()
+{
+    return selectFields({&GuestRecord::soushin, &GuestRecord::fast, &GuestRecord::second, &GuestRecord::third,
+                         &GuestRecord::fourth, &GuestRecord::fifth, &GuestRecord::sixth, &GuestRecord::seventh});
+}
+
 std::array<bool, kStepCount> switchesAfterClick(std::array<bool, kStepCount> boxes, int clicked)
 {
     boxes[clicked] = !boxes[clicked];

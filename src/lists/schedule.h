@@ -11,6 +11,8 @@
 // A step is due when the guest is delivering, its switch or the repeat switch
 // is 1, and its stored date, all ten characters, equals todayText.
 QList<int> dueSteps(const GuestRecord& guest, const QString& todayText);
+// The text fields dueSteps reads: the delivery status and the seven dates.
+FieldSelection dueTestFields();
 
 // The eight step boxes after a mouse click on box `clicked`: it toggles once;
 // the repeat box (0) clears the seven step boxes, a step box clears repeat.

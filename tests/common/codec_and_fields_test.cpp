@@ -20,6 +20,11 @@ TEST(Cp932Codec, DecodesBackAndReplacesWhatItCannotHold)
     EXPECT_EQ(fromCp932("\x81\x60"), u"～");
     EXPECT_EQ(toCp932(u"a😀b"), QByteArray("a?b"));
     EXPECT_EQ(fromCp932("a\x81"), QStringLiteral("a\uFFFD"));
+    // A lead byte before a byte that cannot follow it: only the lead is lost.
+    EXPECT_EQ(fromCp932("\x81 \x8E\x52"), QStringLiteral("\uFFFD 山"));
+    // The IBM and NEC duplicates read as one character, which is written in its JIS form.
+    EXPECT_EQ(fromCp932("\xEE\xF9\xFA\x54\x81\xCA"), u"￢￢￢");
+    EXPECT_EQ(toCp932(u"￢"), QByteArray("\x81\xCA"));
 }
 
 TEST(Cp932Codec, NamesTheCharactersItCannotHold)

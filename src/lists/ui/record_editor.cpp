@@ -153,13 +153,13 @@ bool RecordEditor::datesAreValid()
 
 void RecordEditor::RefreshKeywordLists()
 {
-    auto guests = readGuestList(listPath_(), EndTest::EmptyRecord);
+    auto guests = readGuestList(listPath_(), EndTest::EmptyRecord, &GuestRecord::fName, keywordSelection());
     if (!guests) {
         report(guests.error());
         return;
     }
-    fillKeywordLists(*guests);
     setGuestCount(int(guests->size()));
+    fillKeywordLists(std::move(*guests));
 }
 
 void RecordEditor::NewRec(int& n)
@@ -172,9 +172,9 @@ void RecordEditor::NewRec(int& n)
     n = *empty;
 }
 
-void RecordEditor::fillKeywordLists(const QList<GuestRecord>& guests)
+void RecordEditor::fillKeywordLists(QList<GuestRecord> guests)
 {
-    const auto columns = keywordColumns(guests);
+    const auto columns = keywordColumns(std::move(guests));
     for (int i = 0; i < kKeywordListCount; ++i) {
         keywordModels_[i]->setStringList(columns[i]);
         keywordLists_[i]->setCurrentIndex(-1);

@@ -45,7 +45,7 @@ public:
     void RefreshKeywordLists();
     // Advances n to the first empty record at or after it; n stays on failure.
     void NewRec(int& n);
-    void fillKeywordLists(const QList<GuestRecord>& guests);
+    void fillKeywordLists(QList<GuestRecord> guests);
 
     void setGuestCount(int count);
     int guestCount() const;
