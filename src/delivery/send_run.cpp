@@ -48,13 +48,15 @@ void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state, 
         record(state, {line, guestOnly ? LineState::Refused : LineState::Unsent, {}, made.error().message, late});
         return;
     }
-    const auto mail = buildGuestMail(made->first, made->second, job.settings, clock_.now());
+    auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, clock_.now());
+    if (mail && job.testSend)
+        markAsTest(*mail);
     if (!mail) {
         record(state, {line, LineState::Refused, made->first.address.trimmed(), mail.error().message, late});
         return;
     }
     if (state.talked)
-        clock_.pause(kPauseBetweenMails, cancelled_);
+        clock_.pause(job.smtp.pause(), cancelled_);
     if (cancelled_) {
         record(state, {line, LineState::Unsent, mail->to, {}, late});
         return;
@@ -63,9 +65,11 @@ void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state, 
     LineOutcome outcome{line, LineState::Sent, mail->to, {}, late};
     const auto sent = transport_.send(*mail);
     if (sent) {
-        // The mail went; without its log no further mail should.
-        if (auto logged = writeSendLog(job.logDir, clock_.today(), line.displayName, mail->body); !logged)
-            state.summary.stop = logged.error();
+        // The mail went; without its log no further mail should. A test is no step.
+        if (!job.testSend) {
+            if (auto logged = writeSendLog(job.logDir, clock_.today(), line.displayName, mail->body); !logged)
+                state.summary.stop = logged.error();
+        }
         record(state, outcome);
         return;
     }
@@ -93,7 +97,7 @@ void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state, 
     record(state, outcome);
 }
 
-Result<std::pair<GuestRecord, MailContent>> SendRun::guestAndContent(const SendJob& job, const DueEntry& line)
+Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const DueEntry& line)
 {
     auto guests = readSendingList(job.listPath);
     if (!guests)
@@ -119,4 +123,15 @@ void SendRun::record(Attempt& state, LineOutcome outcome)
 {
     state.summary.outcomes.append(outcome);
     emit lineDone(outcome);
+}
+
+Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const QDateTime& now)
+{
+    const auto made = guestAndContent(job, line);
+    if (!made)
+        return std::unexpected(made.error());
+    auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, now);
+    if (mail && job.testSend)
+        markAsTest(*mail);
+    return mail;
 }

@@ -6,24 +6,23 @@
 #include "delivery/guest_lookup.h"
 #include "delivery/guest_mail.h"
 #include "delivery/mail_transport.h"
+#include "delivery/smtp_settings.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
-#include <chrono>
 #include <optional>
 #include <utility>
-
-// The pause between two mails of a run: 0.00008 day.
-inline constexpr std::chrono::milliseconds kPauseBetweenMails{6912};
 
 // One run: the lines to send and everything their mails are made from.
 struct SendJob {
     QString listPath;
     QString logDir;
     CampaignSettings settings;          // server and sender; each step's subject and text file
+    SmtpSettings smtp;                  // connection, login, sender's name, pause between mails
+    bool testSend = false;              // to the sender's own address, marked; no send log
     std::optional<MailContent> content; // target and scramble: the operator's subject and text
     QList<DueEntry> lines;
 };
@@ -49,6 +48,12 @@ struct RunSummary {
     bool cancelled = false;
 };
 
+// The guest of a line and what to send: the step's subject and text, or the job's.
+// InvalidInput when this line has nothing to send; other errors stop a run.
+Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const DueEntry& line);
+// The mail a line of the job gets, exactly as the run makes it (a test's marked so).
+Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const QDateTime& now);
+
 // Sends the lines of a job one by one through the transport and logs each mail
 // that went. Meant to live on a worker thread: it blocks while it sends.
 class SendRun : public QObject {
@@ -67,9 +72,6 @@ signals:
 private:
     struct Attempt;
     void attempt(const SendJob& job, const DueEntry& line, Attempt& state, bool lastTry);
-    // The guest of a line and what to send: the step's subject and text, or the job's.
-    // InvalidInput when this line has nothing to send; other errors stop the run.
-    Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const DueEntry& line);
     void record(Attempt& state, LineOutcome outcome);
 
     MailTransport& transport_;
