@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,7 +53,7 @@ QString writeFailureReason(int code)
     }
 }
 
-Result<void> writeWholeFile(const QString& path, QByteArrayView bytes)
+Result<void> writeWholeFile(const QString& path, QByteArrayView bytes, FileAccess access)
 {
     const QFileInfo target(path);
     if (target.isDir())
@@ -63,6 +64,11 @@ Result<void> writeWholeFile(const QString& path, QByteArrayView bytes)
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
         return std::unexpected(failure(file));
+    if (access == FileAccess::OwnerOnly && ::fchmod(file.handle(), 0600) != 0) {
+        const int code = errno;
+        file.cancelWriting();
+        return fail(ErrorKind::Io, writeFailureReason(code));
+    }
     if (const int code = writeAndSync(file.handle(), bytes)) {
         file.cancelWriting();
         return fail(ErrorKind::Io, writeFailureReason(code));

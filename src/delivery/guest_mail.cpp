@@ -5,7 +5,8 @@
 #include "delivery/personalise.h"
 
 Result<OutgoingMail> buildGuestMail(const GuestRecord& guest, const MailContent& content,
-                                    const CampaignSettings& settings, const QDateTime& now)
+                                    const CampaignSettings& settings, const SmtpSettings& connection,
+                                    const QDateTime& now)
 {
     const QString address = guest.address.trimmed();
     if (!isPlainMailAddress(address))
@@ -14,5 +15,11 @@ Result<OutgoingMail> buildGuestMail(const GuestRecord& guest, const MailContent&
     const QString body = personalise(content.text, trimRight(guest.fName), guest.keisyou);
     if (content.subject.isEmpty() || body.isEmpty())
         return fail(ErrorKind::InvalidInput, QStringLiteral("件名または本文がありません"));
-    return OutgoingMail{settings.smtpServer, settings.sender, address, content.subject, body, now};
+    return OutgoingMail{settings.smtpServer, settings.sender, address, content.subject, body, now, connection};
+}
+
+void markAsTest(OutgoingMail& mail)
+{
+    mail.to = mail.from;
+    mail.subject = QStringLiteral("[テスト]") + mail.subject;
 }

@@ -20,4 +20,8 @@ struct MailContent {
 // the marker replaced by the guest's family name and honorific. Nothing goes out
 // without a subject and a body.
 Result<OutgoingMail> buildGuestMail(const GuestRecord& guest, const MailContent& content,
-                                    const CampaignSettings& settings, const QDateTime& now);
+                                    const CampaignSettings& settings, const SmtpSettings& connection,
+                                    const QDateTime& now);
+
+// A test send: the same mail to the sender's own address, its subject marked.
+void markAsTest(OutgoingMail& mail);

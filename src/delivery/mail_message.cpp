@@ -61,6 +61,20 @@ QByteArray subjectHeader(const QString& subject)
     return name + encodedWords(subject);
 }
 
+// The sender's name beside the address: quoted when plain ASCII, else encoded.
+QByteArray fromHeader(const QString& name, const QString& address)
+{
+    const QByteArray angle = "<" + address.toUtf8() + ">";
+    if (name.isEmpty())
+        return "From: " + address.toUtf8();
+    if (isPrintableAscii(name)) {
+        QByteArray quoted = name.toLatin1();
+        quoted.replace("\\", "\\\\").replace("\"", "\\\"");
+        return "From: \"" + quoted + "\" " + angle;
+    }
+    return "From: " + encodedWords(name) + "\r\n " + angle;
+}
+
 QByteArray dateHeader(const QDateTime& sentAt)
 {
     const int offset = sentAt.offsetFromUtc() / 60;
@@ -107,6 +121,8 @@ Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& mes
     if (!isPlainMailAddress(mail.to))
         return fail(ErrorKind::InvalidInput,
                     QStringLiteral("宛先メールアドレス「%1」が正しくありません。").arg(mail.to));
+    if (hasControl(mail.connection.fromName))
+        return fail(ErrorKind::InvalidInput, QStringLiteral("差出人名に使えない制御文字が含まれています。"));
     if (hasControl(mail.subject))
         return fail(ErrorKind::InvalidInput, QStringLiteral("件名に使えない制御文字が含まれています。"));
     if (!mail.sentAt.isValid())
@@ -117,7 +133,7 @@ Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& mes
     const QString body = withCrLf(bodyWithDateLine(mail.body, mail.sentAt));
 
     QByteArrayList headers{
-        "From: " + mail.from.toUtf8(),
+        fromHeader(mail.connection.fromName, mail.from),
         "To: " + mail.to.toUtf8(),
         subjectHeader(mail.subject),
         dateHeader(mail.sentAt),
@@ -127,4 +143,16 @@ Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& mes
         "Content-Transfer-Encoding: base64",
     };
     return headers.join("\r\n") + "\r\n\r\n" + base64Lines(body.toUtf8());
+}
+
+Result<QString> mailPreview(const OutgoingMail& mail)
+{
+    const auto message = buildMailMessage(mail, QStringLiteral("preview@") + mail.from.section(u'@', -1));
+    if (!message)
+        return std::unexpected(message.error());
+    const QByteArray headers = message->left(message->indexOf("\r\n\r\n"));
+    return QStringLiteral("宛先（RCPT TO）: %1\n送信者（MAIL FROM）: %2\n件名: %3\n\n"
+                          "――― ヘッダー ―――\n%4\n\n――― 本文 ―――\n%5")
+        .arg(mail.to, mail.from, mail.subject, QString::fromUtf8(headers).remove(u'\r'),
+             withCrLf(bodyWithDateLine(mail.body, mail.sentAt)).remove(u'\r'));
 }

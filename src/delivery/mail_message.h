@@ -16,3 +16,8 @@ QString bodyWithDateLine(const QString& body, const QDateTime& sentAt);
 // InvalidInput when from, to or subject carry a control character or an
 // address is malformed, or sentAt is not set.
 Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& messageId);
+
+// What a guest would receive, for the operator to read: envelope, subject,
+// the header lines as sent (Date and Message-ID are set again when it goes),
+// and the body with its date line.
+Result<QString> mailPreview(const OutgoingMail& mail);

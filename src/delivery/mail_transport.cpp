@@ -2,6 +2,7 @@
 
 #include "delivery/mail_message.h"
 
+#include <QFile>
 #include <QUuid>
 
 #include <curl/curl.h>
@@ -36,8 +37,16 @@ struct Conversation {
     bool replyPending = false; // a command went out and nothing came back yet
     bool bodySent = false;     // the message itself went out
     bool quitting = false;     // the closing QUIT must not hide the reply that failed
+    bool inAuth = false;       // lines sent now are credentials: never kept
+    QByteArrayList replies;    // what the server said, for the connection test
     curl_socket_t socket = CURL_SOCKET_BAD;
 };
+
+// "AUTH PLAIN <credentials>" kept as "AUTH PLAIN".
+QByteArray withoutCredentials(const QByteArray& command)
+{
+    return command.startsWith("AUTH") ? command.split(' ').mid(0, 2).join(' ') : command;
+}
 
 size_t readMessage(char* buffer, size_t size, size_t count, void* user)
 {
@@ -57,7 +66,9 @@ int watchTraffic(CURL*, curl_infotype type, char* data, size_t size, void* user)
     if (type == CURLINFO_HEADER_OUT && text.startsWith("QUIT")) {
         talk->quitting = true;
     } else if (type == CURLINFO_HEADER_OUT) {
-        talk->lastCommand = text;
+        if (!talk->inAuth)
+            talk->lastCommand = withoutCredentials(text);
+        talk->inAuth = talk->inAuth || text.startsWith("AUTH");
         talk->lastReply.clear();
         talk->replyPending = true;
     } else if (type == CURLINFO_DATA_OUT) {
@@ -65,6 +76,8 @@ int watchTraffic(CURL*, curl_infotype type, char* data, size_t size, void* user)
         talk->replyPending = true;
     } else if (type == CURLINFO_HEADER_IN) {
         talk->lastReply = text.split('\n').last().trimmed();
+        talk->replies.append(text);
+        talk->inAuth = talk->inAuth && talk->lastReply.startsWith("334");
         talk->greeted = true;
         talk->replyPending = false;
     }
@@ -116,25 +129,83 @@ ErrorKind refusalKind(const Conversation& talk)
     return ErrorKind::Transfer;
 }
 
+bool isLoopback(const QString& host)
+{
+    return host == u"localhost" || host.startsWith(u"127.") || host == u"::1";
+}
+
+// libcurl with OpenSSL takes one CA bundle and drops its default for it: the
+// system's bundle and the operator's file go in together as one PEM blob.
+Result<QByteArray> trustedCertificates(const QString& caFile)
+{
+    QByteArray pem;
+    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    if (info->cainfo) {
+        QFile system(QString::fromLocal8Bit(info->cainfo));
+        if (system.open(QIODevice::ReadOnly))
+            pem = system.readAll() + '\n';
+    }
+    QFile extra(caFile);
+    if (!extra.open(QIODevice::ReadOnly))
+        return fail(ErrorKind::InvalidInput, QStringLiteral("証明書ファイル「%1」を読めません: %2").arg(caFile, extra.errorString()));
+    return pem + extra.readAll();
+}
+
+QString certificateOf(CURL* curl)
+{
+    curl_certinfo* chain = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CERTINFO, &chain) != CURLE_OK || !chain || chain->num_of_certs < 1)
+        return {};
+    QStringList parts;
+    for (curl_slist* field = chain->certinfo[0]; field; field = field->next) {
+        const QString text = QString::fromUtf8(field->data);
+        if (text.startsWith(u"Subject:") || text.startsWith(u"Issuer:") || text.startsWith(u"Expire date:"))
+            parts.append(text);
+    }
+    return parts.join(u'\n');
+}
+
 Error transportError(CURLcode code, const Conversation& talk, const char* curlText, CURL* curl,
                      const SmtpEndpoint& endpoint, const QString& to)
 {
     const QString server = hostPort(endpoint);
     const QString reply = QString::fromUtf8(talk.lastReply);
+    const QString why = QString::fromUtf8(curlText);
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return Error{ErrorKind::ConnectFailed,
+                     QStringLiteral("SMTPサーバー「%1」の名前が見つかりません: %2").arg(endpoint.host, why)};
+    case CURLE_COULDNT_CONNECT:
+        return Error{ErrorKind::ConnectFailed,
+                     QStringLiteral("SMTPサーバー「%1」に接続できません（接続を拒否されたか届きません）: %2").arg(server, why)};
+    case CURLE_USE_SSL_FAILED:
+        return Error{ErrorKind::ConnectFailed,
+                     QStringLiteral("SMTPサーバー「%1」は STARTTLS に応じません。暗号化なしでは送りません: %2").arg(server, reply)};
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return Error{ErrorKind::ConnectFailed,
+                     QStringLiteral("SMTPサーバー「%1」の証明書を信頼できません: %2").arg(server, why)};
+    case CURLE_SSL_CONNECT_ERROR:
+        return Error{ErrorKind::ConnectFailed,
+                     QStringLiteral("SMTPサーバー「%1」と暗号化接続できません: %2").arg(server, why)};
+    case CURLE_LOGIN_DENIED:
+        return Error{ErrorKind::SenderRefused,
+                     QStringLiteral("SMTPサーバー「%1」にログインできません（ユーザー名かパスワードが違います）: %2").arg(server, reply)};
+    default:
+        break;
+    }
     if (couldNotConnect(code, curl))
-        return Error{ErrorKind::ConnectFailed, QStringLiteral("SMTPサーバー「%1」に接続できません: %2")
-                                                   .arg(server, QString::fromUtf8(curlText))};
+        return Error{ErrorKind::ConnectFailed, QStringLiteral("SMTPサーバー「%1」に接続できません: %2").arg(server, why)};
     if (!talk.greeted)
         return Error{ErrorKind::ConnectFailed,
-                     QStringLiteral("SMTPサーバー「%1」が応答しません: %2").arg(server, QString::fromUtf8(curlText))};
+                     QStringLiteral("SMTPサーバー「%1」が応答しません: %2").arg(server, why)};
     if (talk.replyPending && talk.bodySent)
         return Error{ErrorKind::Uncertain,
-                     QStringLiteral("本文の送信後にサーバーの応答が途絶えました（届いた可能性があります）: %1")
-                         .arg(QString::fromUtf8(curlText))};
+                     QStringLiteral("本文の送信後にサーバーの応答が途絶えました（届いた可能性があります）: %1").arg(why)};
     if (talk.replyPending)
         return Error{ErrorKind::ConnectFailed, QStringLiteral("「%1」の後にSMTPサーバー「%2」との接続が切れました: %3")
-                                                   .arg(QString::fromUtf8(talk.lastCommand.left(4)), server,
-                                                        QString::fromUtf8(curlText))};
+                                                   .arg(QString::fromUtf8(talk.lastCommand.left(4)), server, why)};
+    if (talk.lastCommand.startsWith("AUTH"))
+        return Error{ErrorKind::SenderRefused, QStringLiteral("SMTPサーバー「%1」にログインできません: %2").arg(server, reply)};
     switch (const ErrorKind kind = refusalKind(talk)) {
     case ErrorKind::RecipientRefused:
         return Error{kind, QStringLiteral("宛先「%1」はサーバーに拒否されました: %2").arg(to, reply)};
@@ -149,6 +220,92 @@ Error transportError(CURLcode code, const Conversation& talk, const char* curlTe
     default:
         return Error{kind, QStringLiteral("送信に失敗しました: %1").arg(reply)};
     }
+}
+
+// One SMTP session's handle: address, encryption, login and trust, and the
+// watch on the conversation; what a send and the connection test share.
+class Session {
+public:
+    Session(std::chrono::milliseconds connectTimeout, std::chrono::milliseconds transferTimeout)
+        : curl_(curl_easy_init()), connectTimeout_(connectTimeout), transferTimeout_(transferTimeout)
+    {
+    }
+
+    Result<void> prepare(const SmtpEndpoint& endpoint, const SmtpSettings& connection, bool login = true)
+    {
+        if (!curl_)
+            return fail(ErrorKind::Transfer, QStringLiteral("送信の準備ができません。"));
+        const bool encrypted = connection.security != SmtpSecurity::None;
+        if (!connection.user.isEmpty() && !encrypted && !isLoopback(endpoint.host))
+            return fail(ErrorKind::InvalidInput,
+                        QStringLiteral("暗号化しない接続ではログインしません（パスワードが読まれるため）。"
+                                       "SMTP詳細設定で STARTTLS か TLS を選んでください。"));
+        if (!connection.caFile.isEmpty()) {
+            auto pem = trustedCertificates(connection.caFile);
+            if (!pem)
+                return std::unexpected(pem.error());
+            trusted_ = *pem;
+        }
+        url_ = (connection.security == SmtpSecurity::Tls ? "smtps://" : "smtp://") + hostPort(endpoint).toUtf8();
+        user_ = connection.user.toUtf8();
+        password_ = connection.password.toUtf8();
+        CURL* handle = curl_.get();
+        curl_easy_setopt(handle, CURLOPT_URL, url_.constData());
+        curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+        if (connection.security == SmtpSecurity::StartTls)
+            curl_easy_setopt(handle, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!trusted_.isEmpty()) {
+            curl_blob blob{trusted_.data(), size_t(trusted_.size()), CURL_BLOB_COPY};
+            curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, &blob);
+        }
+        if (login && !user_.isEmpty()) {
+            curl_easy_setopt(handle, CURLOPT_USERNAME, user_.constData());
+            curl_easy_setopt(handle, CURLOPT_PASSWORD, password_.constData());
+        }
+        curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, watchTraffic);
+        curl_easy_setopt(handle, CURLOPT_DEBUGDATA, &talk_);
+        curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText_);
+        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count()));
+        curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, long(transferTimeout_.count()));
+        curl_easy_setopt(handle, CURLOPT_SOCKOPTFUNCTION, keepSocket);
+        curl_easy_setopt(handle, CURLOPT_SOCKOPTDATA, &talk_);
+        return {};
+    }
+
+    CURLcode perform()
+    {
+        const CURLcode code = curl_easy_perform(curl_.get());
+        // A server that went quiet would hold the closing QUIT for minutes.
+        if (code != CURLE_OK && talk_.replyPending && talk_.socket != CURL_SOCKET_BAD)
+            ::shutdown(talk_.socket, SHUT_RDWR);
+        return code;
+    }
+
+    Error error(CURLcode code, const SmtpEndpoint& endpoint, const QString& to)
+    {
+        return transportError(code, talk_, errorText_, curl_.get(), endpoint, to);
+    }
+
+    CURL* handle() { return curl_.get(); }
+    Conversation& talk() { return talk_; }
+
+private:
+    std::unique_ptr<CURL, CurlCleanup> curl_;
+    std::chrono::milliseconds connectTimeout_;
+    std::chrono::milliseconds transferTimeout_;
+    Conversation talk_;
+    QByteArray url_, user_, password_, trusted_;
+    char errorText_[CURL_ERROR_SIZE] = {};
+};
+
+void initCurl()
+{
+    static std::once_flag curlReady;
+    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 } // namespace
@@ -180,6 +337,14 @@ Result<SmtpEndpoint> parseSmtpServer(const QString& server)
     return endpoint;
 }
 
+Result<SmtpEndpoint> smtpEndpoint(const QString& server, const SmtpSettings& connection)
+{
+    auto endpoint = parseSmtpServer(server);
+    if (endpoint && connection.port)
+        endpoint->port = *connection.port;
+    return endpoint;
+}
+
 CurlMailTransport::CurlMailTransport(std::chrono::milliseconds connectTimeout,
                                      std::chrono::milliseconds transferTimeout)
     : connectTimeout_(connectTimeout), transferTimeout_(transferTimeout)
@@ -188,10 +353,8 @@ CurlMailTransport::CurlMailTransport(std::chrono::milliseconds connectTimeout,
 
 Result<void> CurlMailTransport::send(const OutgoingMail& mail)
 {
-    static std::once_flag curlReady;
-    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-
-    const auto endpoint = parseSmtpServer(mail.server);
+    initCurl();
+    const auto endpoint = smtpEndpoint(mail.server, mail.connection);
     if (!endpoint)
         return std::unexpected(endpoint.error());
     const QString domain = mail.from.section(u'@', -1);
@@ -203,40 +366,55 @@ Result<void> CurlMailTransport::send(const OutgoingMail& mail)
     if (!message)
         return std::unexpected(message.error());
 
-    std::unique_ptr<CURL, CurlCleanup> curl(curl_easy_init());
-    if (!curl)
-        return fail(ErrorKind::Transfer, QStringLiteral("送信の準備ができません。"));
-    const QByteArray url = "smtp://" + hostPort(*endpoint).toUtf8();
+    Session session(connectTimeout_, transferTimeout_);
+    if (auto ready = session.prepare(*endpoint, mail.connection); !ready)
+        return std::unexpected(ready.error());
     const QByteArray from = "<" + mail.from.toUtf8() + ">";
     std::unique_ptr<curl_slist, ListCleanup> recipients(
         curl_slist_append(nullptr, ("<" + mail.to.toUtf8() + ">").constData()));
-    Conversation talk{*message};
-    char errorText[CURL_ERROR_SIZE] = {};
-
-    CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, url.constData());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "smtp");
+    Conversation& talk = session.talk();
+    talk.message = *message;
+    CURL* handle = session.handle();
     curl_easy_setopt(handle, CURLOPT_MAIL_FROM, from.constData());
     curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients.get());
     curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(talk.message.size()));
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, readMessage);
     curl_easy_setopt(handle, CURLOPT_READDATA, &talk);
-    curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, watchTraffic);
-    curl_easy_setopt(handle, CURLOPT_DEBUGDATA, &talk);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count()));
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, long(transferTimeout_.count()));
-    curl_easy_setopt(handle, CURLOPT_SOCKOPTFUNCTION, keepSocket);
-    curl_easy_setopt(handle, CURLOPT_SOCKOPTDATA, &talk);
 
-    const CURLcode code = curl_easy_perform(handle);
+    const CURLcode code = session.perform();
     if (code == CURLE_OK)
         return {};
-    // A server that went quiet would hold the closing QUIT for minutes.
-    if (talk.replyPending && talk.socket != CURL_SOCKET_BAD)
-        ::shutdown(talk.socket, SHUT_RDWR);
-    return std::unexpected(transportError(code, talk, errorText, handle, *endpoint, mail.to));
+    return std::unexpected(session.error(code, *endpoint, mail.to));
+}
+
+Result<QString> CurlMailTransport::testConnection(const QString& server, const SmtpSettings& connection)
+{
+    initCurl();
+    const auto endpoint = smtpEndpoint(server, connection);
+    if (!endpoint)
+        return std::unexpected(endpoint.error());
+    // CONNECT_ONLY runs greeting, STARTTLS and AUTH and stops before MAIL FROM;
+    // the handle's cleanup then says QUIT.
+    Session session(connectTimeout_, transferTimeout_);
+    if (auto ready = session.prepare(*endpoint, connection); !ready)
+        return std::unexpected(ready.error());
+    curl_easy_setopt(session.handle(), CURLOPT_CONNECT_ONLY, 1L);
+    const CURLcode code = session.perform();
+    if (code == CURLE_OK)
+        return QString::fromUtf8(session.talk().replies.join('\n'));
+    Error error = session.error(code, *endpoint, {});
+    if (code == CURLE_PEER_FAILED_VERIFICATION) {
+        // Once more without trusting it and without a login, only to read what it presents.
+        Session look(connectTimeout_, transferTimeout_);
+        if (look.prepare(*endpoint, connection, false)) {
+            curl_easy_setopt(look.handle(), CURLOPT_CONNECT_ONLY, 1L);
+            curl_easy_setopt(look.handle(), CURLOPT_SSL_VERIFYPEER, 0L);
+            curl_easy_setopt(look.handle(), CURLOPT_SSL_VERIFYHOST, 0L);
+            curl_easy_setopt(look.handle(), CURLOPT_CERTINFO, 1L);
+            if (look.perform() == CURLE_OK)
+                error.message += u'\n' + certificateOf(look.handle());
+        }
+    }
+    return std::unexpected(error);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/error.h"
+#include "delivery/smtp_settings.h"
 
 #include <QDateTime>
 #include <QString>
@@ -15,6 +16,7 @@ struct OutgoingMail {
     QString subject;
     QString body;
     QDateTime sentAt;  // the transport takes the current time when this is not set
+    SmtpSettings connection; // port, security, login, extra CA; from_name for the From line
 };
 
 class MailTransport {
@@ -31,6 +33,10 @@ public:
                                std::chrono::milliseconds transferTimeout = std::chrono::seconds(120));
     Result<void> send(const OutgoingMail& mail) override;
 
+    // Connects, greets, starts TLS and logs in as a send would, then quits.
+    // The server's replies, one a line; on failure why, as exactly as known.
+    Result<QString> testConnection(const QString& server, const SmtpSettings& connection);
+
 private:
     std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds transferTimeout_;
@@ -42,3 +48,5 @@ struct SmtpEndpoint {
     int port = 25;
 };
 Result<SmtpEndpoint> parseSmtpServer(const QString& server);
+// The endpoint of config.ini's server with smtp.ini's port, when it names one.
+Result<SmtpEndpoint> smtpEndpoint(const QString& server, const SmtpSettings& connection);

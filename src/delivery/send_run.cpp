@@ -24,6 +24,8 @@ namespace {
 
 QString stepText(const SendJob& job, const DueEntry& line)
 {
+    if (job.testSend)
+        return QStringLiteral("test");
     switch (job.kind) {
     case MailKind::Target:
         return QStringLiteral("target");
@@ -73,7 +75,7 @@ void SendRun::run(const SendJob& job)
     else
         state.summary.stop = entries.error();
     runLines(job, state);
-    if (job.kind == MailKind::Step && job.runDay.isValid() && !state.stopped(cancelled_))
+    if (job.kind == MailKind::Step && !job.testSend && job.runDay.isValid() && !state.stopped(cancelled_))
         journal(job, state, {clock_.now(), state.list, 0, {}, {}, QStringLiteral("run"), job.runDay,
                              JournalState::Sent, {}, {}});
     state.summary.cancelled = cancelled_;
@@ -102,7 +104,9 @@ void SendRun::runLines(const SendJob& job, Attempt& state)
 void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state, bool lastTry)
 {
     const bool late = line.dueDate.isValid() && line.dueDate < clock_.today();
-    const auto made = guestAndContent(job, line, state);
+    const auto guests = currentGuests(job, state);
+    const auto made = guests ? guestAndContent(job, **guests, line)
+                             : Result<std::pair<GuestRecord, MailContent>>(std::unexpected(guests.error()));
     if (!made) {
         const bool guestOnly = made.error().kind == ErrorKind::InvalidInput;
         if (!guestOnly)
@@ -110,7 +114,9 @@ void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state, 
         record(state, {line, guestOnly ? LineState::Refused : LineState::Unsent, {}, made.error().message, late});
         return;
     }
-    const auto mail = buildGuestMail(made->first, made->second, job.settings, clock_.now());
+    auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, clock_.now());
+    if (mail && job.testSend)
+        markAsTest(*mail);
     if (!mail) {
         record(state, {line, LineState::Refused, made->first.address.trimmed(), mail.error().message, late});
         return;
@@ -118,12 +124,12 @@ void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state, 
     const LineOutcome outcome{line, LineState::Sent, mail->to, {}, late};
     const JournalEntry entry{{}, state.list, line.recordNumber, line.displayName, mail->to, stepText(job, line),
                              line.dueDate, JournalState::Sending, {}, {}};
-    if (job.kind == MailKind::Step && state.index.done(entry)) {
+    if (job.kind == MailKind::Step && !job.testSend && state.index.done(entry)) {
         record(state, {line, LineState::AlreadySent, mail->to, {}, late});
         return;
     }
     if (state.talked)
-        clock_.pause(kPauseBetweenMails, cancelled_);
+        clock_.pause(job.smtp.pause(), cancelled_);
     if (cancelled_ || !journal(job, state, entry)) {
         record(state, {line, LineState::Unsent, mail->to, {}, late});
         return;
@@ -138,8 +144,10 @@ void SendRun::transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome
 {
     QString logName;
     if (const auto sent = transport_.send(mail)) {
-        // The mail went; without its log no further mail should.
-        if (auto logged = writeSendLog(job.logDir, clock_.today(), outcome.line.displayName, mail.body))
+        // The mail went; without its log no further mail should. A test is no step: no log.
+        auto logged = job.testSend ? Result<QString>()
+                                   : writeSendLog(job.logDir, clock_.today(), outcome.line.displayName, mail.body);
+        if (logged)
             logName = QFileInfo(*logged).fileName();
         else
             state.summary.stop = logged.error();
@@ -202,19 +210,16 @@ Result<const QList<GuestRecord>*> SendRun::currentGuests(const SendJob& job, Att
     return &state.guests;
 }
 
-Result<std::pair<GuestRecord, MailContent>> SendRun::guestAndContent(const SendJob& job, const DueEntry& line,
-                                                                     Attempt& state)
+Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const QList<GuestRecord>& guests,
+                                                            const DueEntry& line)
 {
-    const auto guests = currentGuests(job, state);
-    if (!guests)
-        return std::unexpected(guests.error());
     if (job.content) {
-        const auto guest = guestFor(**guests, line);
+        const auto guest = guestFor(guests, line);
         if (!guest)
             return fail(ErrorKind::InvalidInput, QStringLiteral("リストに見つかりません"));
         return std::pair{*guest, *job.content};
     }
-    const auto due = prepareDueMail(**guests, line, job.settings);
+    const auto due = prepareDueMail(guests, line, job.settings);
     if (!due)
         return fail(ErrorKind::InvalidInput, QStringLiteral("この日に送信するメールが見つかりません"));
     auto text = readMailText(due->textFile);
@@ -223,6 +228,20 @@ Result<std::pair<GuestRecord, MailContent>> SendRun::guestAndContent(const SendJ
                                                  ? QStringLiteral("送信Textが設定されていません")
                                                  : text.error().message);
     return std::pair{due->guest, MailContent{due->subject, *text}};
+}
+
+Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const QDateTime& now)
+{
+    const auto guests = readSendingList(job.listPath);
+    if (!guests)
+        return std::unexpected(guests.error());
+    const auto made = guestAndContent(job, *guests, line);
+    if (!made)
+        return std::unexpected(made.error());
+    auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, now);
+    if (mail && job.testSend)
+        markAsTest(*mail);
+    return mail;
 }
 
 void SendRun::record(Attempt& state, LineOutcome outcome)

@@ -7,6 +7,7 @@
 #include "delivery/guest_mail.h"
 #include "delivery/mail_transport.h"
 #include "delivery/send_journal.h"
+#include "delivery/smtp_settings.h"
 
 #include <QList>
 #include <QObject>
@@ -16,9 +17,6 @@
 #include <chrono>
 #include <optional>
 #include <utility>
-
-// The pause between two mails of a run: 0.00008 day.
-inline constexpr std::chrono::milliseconds kPauseBetweenMails{6912};
 
 // Step mails go once per guest, step and day; the operator's own sends are
 // recorded but never held back.
@@ -35,6 +33,8 @@ struct SendJob {
     QString journalPath; // every mail is recorded here; empty for none
     QString lockPath;    // held while the run sends, so two programs never send together
     QDate runDay;        // a step run's day, recorded once the run went through
+    SmtpSettings smtp;   // connection, login, sender's name, pause between mails
+    bool testSend = false; // to the sender's own address, marked; no send log, never a step
 };
 
 enum class LineState {
@@ -59,6 +59,13 @@ struct RunSummary {
     bool cancelled = false;
 };
 
+// The guest of a line in guests and what to send: the step's subject and text,
+// or the job's. InvalidInput when this line has nothing to send.
+Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const QList<GuestRecord>& guests,
+                                                            const DueEntry& line);
+// The mail a line of the job gets, exactly as the run makes it (a test's marked so).
+Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const QDateTime& now);
+
 // Sends the lines of a job one by one through the transport and logs each mail
 // that went. Meant to live on a worker thread: it blocks while it sends.
 class SendRun : public QObject {
@@ -81,10 +88,6 @@ private:
     void transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome outcome, Attempt& state,
                   bool lastTry);
     bool journal(const SendJob& job, Attempt& state, JournalEntry entry);
-    // The guest of a line and what to send: the step's subject and text, or the job's.
-    // InvalidInput when this line has nothing to send; other errors stop the run.
-    Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const DueEntry& line,
-                                                                Attempt& state);
     Result<const QList<GuestRecord>*> currentGuests(const SendJob& job, Attempt& state);
     void record(Attempt& state, LineOutcome outcome);
 

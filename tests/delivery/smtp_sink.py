@@ -1,13 +1,15 @@
 """A throwaway SMTP server for the transport tests.
 
-Usage: smtp_sink.py FOLDER [PORT] [--busy]
+Usage: smtp_sink.py FOLDER [PORT] [--busy] [--starttls CERT KEY | --tls CERT KEY] [--auth USER:PASSWORD]
 Listens on 127.0.0.1 at PORT (default: a free one), prints the port, and
 stores every message as FOLDER/<n>.json (envelope, raw data, and the subject
 and body as Python's email package decodes them). Recipients containing
 "refused" get 550, those containing "later" 451; a recipient containing "hangup" has the line closed on it;
 a message whose recipient contains "badcontent" gets 554 after its data; one
 for "silent" never gets an answer to its data. With --busy every connection
-is greeted with 421 and closed.
+is greeted with 421 and closed. --starttls offers STARTTLS and refuses mail
+before it; --tls speaks TLS from the first byte; --auth requires a login
+(AUTH PLAIN or LOGIN) before mail, and only over TLS.
 Exits when stdin closes, so a crashed test never leaves it running.
 """
 import asyncio
@@ -16,10 +18,11 @@ import email.header
 import email.policy
 import json
 import os
+import ssl
 import sys
 import threading
 
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Sink:
@@ -70,14 +73,45 @@ class Busy(asyncio.Protocol):
         transport.close()
 
 
+def option(name, count=1):
+    if name not in sys.argv:
+        return None
+    at = sys.argv.index(name)
+    return sys.argv[at + 1:at + 1 + count]
+
+
+def tls_context(files):
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(files[0], files[1])
+    return context
+
+
+def smtp_options():
+    options = {}
+    starttls = option("--starttls", 2)
+    if starttls:
+        options.update(tls_context=tls_context(starttls), require_starttls=True)
+    login = option("--auth")
+    if login:
+        user, password = login[0].encode().split(b":", 1)
+
+        def check(server, session, envelope, mechanism, data):
+            return AuthResult(success=data.login == user and data.password == password, handled=False)
+        options.update(authenticator=check, auth_required=True, auth_require_tls=bool(starttls))
+    return options
+
+
 def main():
     folder = sys.argv[1]
     port = int(sys.argv[2]) if len(sys.argv) > 2 and sys.argv[2].isdigit() else 0
     loop = asyncio.new_event_loop()
     handler = Sink(folder)
-    factory = Busy if "--busy" in sys.argv else (lambda: SMTP(handler))
+    options = smtp_options()
+    factory = Busy if "--busy" in sys.argv else (lambda: SMTP(handler, **options))
+    implicit = option("--tls", 2)
     server = loop.run_until_complete(
-        loop.create_server(factory, "127.0.0.1", port, reuse_address=True))
+        loop.create_server(factory, "127.0.0.1", port, reuse_address=True,
+                           ssl=tls_context(implicit) if implicit else None))
     print(server.sockets[0].getsockname()[1], flush=True)
 
     def wait_for_stdin_close():

@@ -18,6 +18,17 @@ SmtpSink::SmtpSink(int port, Greeting greeting)
                           QString::number(port)};
     if (greeting == Greeting::Busy421)
         arguments << QStringLiteral("--busy");
+    start(arguments);
+}
+
+SmtpSink::SmtpSink(const QStringList& options)
+{
+    start(QStringList{QStringLiteral(LADDERPOST_TEST_DIR "/delivery/smtp_sink.py"), folder_.path(), u"0"_s}
+          + options);
+}
+
+void SmtpSink::start(const QStringList& arguments)
+{
     process_.start(QStringLiteral(LADDERPOST_SYSTEM_PYTHON), arguments);
     if (process_.waitForStarted(5000) && process_.waitForReadyRead(10000))
         port_ = process_.readLine().trimmed().toInt();

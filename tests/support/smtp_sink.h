@@ -13,6 +13,8 @@ public:
     enum class Greeting { Welcome, Busy421 };
     // port 0 takes a free one; a port given is taken again after an earlier sink stopped.
     explicit SmtpSink(int port = 0, Greeting greeting = Greeting::Welcome);
+    // A free port and smtp_sink.py's options: "--starttls", cert, key, "--auth", "user:password".
+    explicit SmtpSink(const QStringList& options);
     ~SmtpSink();
     void stop(); // the server goes away; what it received stays readable
     // The server dies at once, from any thread (the send worker's, say); returns
@@ -23,6 +25,7 @@ public:
     QList<QJsonObject> received() const;
 
 private:
+    void start(const QStringList& arguments);
     QTemporaryDir folder_;
     QProcess process_;
     int port_ = 0;

@@ -1,6 +1,7 @@
 #include "delivery/ui/send_panel.h"
 
 #include "common/text_field.h"
+#include "delivery/mail_message.h"
 #include "delivery/mail_text.h"
 #include "delivery/personalise.h"
 #include "delivery/run_report.h"
@@ -9,13 +10,17 @@
 #include "delivery/ui/run_report_window.h"
 #include "delivery/ui/settings_panel.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -58,6 +63,8 @@ SendPanel::SendPanel(const ProgramDir& dir, Clock& clock, OperatorPrompts& promp
     connect(scrambleButton_, &QPushButton::clicked, this, &SendPanel::onScrambleClicked);
     connect(clearButton_, &QPushButton::clicked, this, &SendPanel::onListClear);
     connect(resendButton_, &QPushButton::clicked, this, &SendPanel::runSendLoop);
+    connect(testSendButton_, &QPushButton::clicked, this, &SendPanel::onTestSendClicked);
+    connect(previewButton_, &QPushButton::clicked, this, &SendPanel::onPreviewClicked);
     connect(cancelButton_, &QPushButton::clicked, this, [this] {
         worker_->cancel();
         cancelButton_->setEnabled(false);
@@ -228,32 +235,70 @@ void SendPanel::runSendLoop()
 void SendPanel::startRun(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines,
                          bool clearAfter)
 {
-    CampaignSettings settings = settings_.settings();
-    settings.smtpServer = settings_.smtpServer();
-    settings.sender = settings_.sender();
+    auto job = jobFor(kind, std::move(content), lines);
+    if (!job)
+        return;
+    startJob(*job, clearAfter);
+}
+
+void SendPanel::startJob(const SendJob& job, bool clearAfter)
+{
     running_ = true;
+    testRun_ = job.testSend;
     clearAfterRun_ = clearAfter;
     runStarted_ = clock_.now();
-    progressBar_->setRange(0, int(lines.size()));
+    progressBar_->setRange(0, int(job.lines.size()));
     progressBar_->setValue(0);
     cancelButton_->setEnabled(true);
     progressRow_->show();
     updateButtons();
-    const QDate runDay = kind == MailKind::Step ? clock_.today() : QDate();
-    worker_->start({listPath_(), dir_.logDir(), settings, std::move(content), lines, kind, dir_.journal(),
-                    dir_.sendLock(), runDay});
+    pause_ = job.smtp.pause();
+    worker_->start(job);
+}
+
+std::optional<SendJob> SendPanel::jobFor(MailKind kind, std::optional<MailContent> content,
+                                         const QList<DueEntry>& lines)
+{
+    SendJob job;
+    job.kind = kind;
+    job.journalPath = dir_.journal();
+    job.lockPath = dir_.sendLock();
+    job.runDay = kind == MailKind::Step ? clock_.today() : QDate();
+    job.listPath = listPath_();
+    job.logDir = dir_.logDir();
+    job.settings = settings_.settings();
+    job.settings.smtpServer = settings_.smtpServer();
+    job.settings.sender = settings_.sender();
+    job.content = std::move(content);
+    job.lines = lines;
+    // Asking the secret store may spin a short local event loop: no tick may start a run meanwhile.
+    const bool wasRunning = std::exchange(running_, true);
+    auto smtp = readSmtpSettings(dir_.root());
+    running_ = wasRunning;
+    if (!smtp) {
+        prompts_.warn(messageTitle(QStringLiteral("　通信エラー　")), smtp.error().message);
+        return std::nullopt;
+    }
+    job.smtp = *smtp;
+    return job;
 }
 
 void SendPanel::onMailStarting(int index, int total, const DueEntry& line)
 {
     progressBar_->setValue(index);
+    // Every mail but the first waits the pause before it goes; the sending itself is not counted.
+    const int pausesLeft = total - index - (index == 0 ? 1 : 0);
+    const QDateTime end = clock_.now().addMSecs(qint64(pausesLeft) * pause_.count());
     if (cancelButton_->isEnabled())
-        progressLabel_->setText(QStringLiteral("送信中 %1 / %2　%3").arg(index + 1).arg(total).arg(line.displayName));
+        progressLabel_->setText(QStringLiteral("送信中 %1 / %2　%3　終了予定 %4")
+                                    .arg(index + 1)
+                                    .arg(total)
+                                    .arg(line.displayName, end.toString(QStringLiteral("H:mm:ss"))));
 }
 
 void SendPanel::onLineDone(const LineOutcome& outcome)
 {
-    if (outcome.state == LineState::Unsent)
+    if (outcome.state == LineState::Unsent || testRun_)
         return;
     progressBar_->setValue(progressBar_->value() + 1);
     for (int i = 0; i < sendList_->count(); ++i) {
@@ -306,6 +351,70 @@ void SendPanel::updateButtons()
     clearButton_->setEnabled(!running_);
     resendButton_->setEnabled(!running_ && !stepLines().isEmpty());
     targetButton_->setEnabled(!running_ && pickedLine_.has_value());
+    testSendButton_->setEnabled(!running_ && sendList_->count() > 0);
+    previewButton_->setEnabled(sendList_->count() > 0);
+}
+
+// ---- test send and preview of the selected line ----
+
+std::optional<SendJob> SendPanel::selectedJob(bool test)
+{
+    const QListWidgetItem* item = sendList_->currentItem();
+    if (!item) {
+        prompts_.warn(messageTitle(QStringLiteral("　送信条件エラー　")),
+                      QStringLiteral("送信者リストで行を選んでください"));
+        return std::nullopt;
+    }
+    const DueEntry line = entryOf(item);
+    std::optional<MailContent> content;
+    if (!line.step)
+        content = MailContent{subjectBox_->text(), unpersonalisedText_.isEmpty() ? bodyText() : unpersonalisedText_};
+    auto job = jobFor(line.step ? MailKind::Step : MailKind::Target, std::move(content), {line});
+    if (job)
+        job->testSend = test;
+    return job;
+}
+
+void SendPanel::onTestSendClicked()
+{
+    if (running_)
+        return;
+    const auto job = selectedJob(true);
+    if (!job)
+        return;
+    // Refused before the worker: a test that cannot be made says why at once.
+    if (const auto mail = mailForLine(*job, job->lines.first(), clock_.now()); !mail) {
+        prompts_.warn(messageTitle(QStringLiteral("　テスト送信　")), mail.error().message);
+        return;
+    }
+    startJob(*job, false);
+}
+
+void SendPanel::onPreviewClicked()
+{
+    const auto job = selectedJob(false);
+    if (!job)
+        return;
+    const auto mail = mailForLine(*job, job->lines.first(), clock_.now());
+    const auto text = mail ? mailPreview(*mail) : Result<QString>(std::unexpected(mail.error()));
+    if (!text) {
+        prompts_.warn(messageTitle(QStringLiteral("　プレビュー　")), text.error().message);
+        return;
+    }
+    auto* dialog = new QDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setObjectName(QStringLiteral("mailPreviewDialog"));
+    dialog->setWindowTitle(QStringLiteral("プレビュー　%1").arg(job->lines.first().displayName));
+    auto* view = new QPlainTextEdit(*text, dialog);
+    view->setObjectName(QStringLiteral("mailPreview"));
+    view->setReadOnly(true);
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    connect(close, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(view);
+    layout->addWidget(close);
+    dialog->resize(640, 480);
+    dialog->show();
 }
 
 // ---- target and scramble sends ----

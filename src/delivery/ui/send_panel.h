@@ -12,6 +12,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -79,11 +80,18 @@ private:
     void onListSearch();
     void onNamePick(QListWidgetItem* item);
     void onListClear();
+    void onTestSendClicked();
+    void onPreviewClicked();
+    // The selected List1 line with what it would send: its step's mail, or the opened text.
+    std::optional<SendJob> selectedJob(bool test);
 
     QList<DueEntry> offerCatchUp();
     QString dropAlreadySent();
     void startRun(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines,
                   bool clearAfter);
+    // The run's settings as they stand now; empty (and said why) when smtp.ini cannot be used.
+    void startJob(const SendJob& job, bool clearAfter);
+    std::optional<SendJob> jobFor(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines);
     void onMailStarting(int index, int total, const DueEntry& line);
     void onLineDone(const LineOutcome& outcome);
     void onRunFinished(const RunSummary& summary);
@@ -115,6 +123,8 @@ private:
     QPushButton* scrambleButton_ = nullptr;  // Command18
     QPushButton* clearButton_ = nullptr;     // Command19
     QPushButton* resendButton_ = nullptr;    // sends the step lines left in List1
+    QPushButton* testSendButton_ = nullptr;  // the selected line's mail to the sender
+    QPushButton* previewButton_ = nullptr;   // the selected line's mail, shown
     QLabel* subjectLabel_ = nullptr;         // Label46
     QLineEdit* subjectBox_ = nullptr;        // Text23
     QLineEdit* recipientBox_ = nullptr;      // Text24
@@ -134,6 +144,8 @@ private:
     QString openTextFile_;
     QDate lastScannedDay_;               // invalid until the list load
     QDateTime runStarted_;
+    std::chrono::milliseconds pause_{0};
     bool running_ = false;
+    bool testRun_ = false; // a test send leaves List1 as it was
     bool clearAfterRun_ = true; // a target send keeps the text for the next pick
 };

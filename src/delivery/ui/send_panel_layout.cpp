@@ -50,12 +50,17 @@ void SendPanel::buildLayout()
     clearButton_ = namedButton(QStringLiteral("Command19"), QStringLiteral("リストクリア"), frame1);
     resendButton_ = namedButton(QStringLiteral("CommandResend"), QStringLiteral("残りを送信"), frame1);
     resendButton_->setToolTip(QStringLiteral("送信リストに残っているステップメールを送信します"));
+    testSendButton_ = namedButton(QStringLiteral("CommandTestSend"), QStringLiteral("テスト送信"), frame1);
+    testSendButton_->setToolTip(QStringLiteral("選んだ行のメールを送信者自身のアドレスに送ります（送信ログには残りません）"));
+    previewButton_ = namedButton(QStringLiteral("CommandPreview"), QStringLiteral("プレビュー"), frame1);
+    previewButton_->setToolTip(QStringLiteral("選んだ行のゲストに届くメールを表示します"));
     targetButton_->setEnabled(false);
     scrambleButton_->setEnabled(false);
     scrambleButton_->hide();
     auto* frameLayout = new QVBoxLayout(frame1);
     frameLayout->addWidget(sendList_, 1);
-    for (QPushButton* button : {clearButton_, scrambleButton_, targetButton_, resendButton_, searchButton_})
+    for (QPushButton* button : {clearButton_, scrambleButton_, targetButton_, resendButton_, previewButton_,
+                                testSendButton_, searchButton_})
         frameLayout->addWidget(button);
 
     subjectLabel_ = new QLabel(QStringLiteral("件名"), this);

@@ -1,6 +1,7 @@
 #include "delivery/ui/settings_panel.h"
 
 #include "delivery/ui/file_dialog_memory.h"
+#include "delivery/ui/smtp_settings_dialog.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -59,6 +60,8 @@ SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
     senderBox_ = namedEdit(QStringLiteral("Text22"), this);
     auto* store = namedButton(QStringLiteral("Command4"), QStringLiteral("設定データ更新"), this);
     connect(store, &QPushButton::clicked, this, &SettingsPanel::storeSettings);
+    auto* smtpDetails = namedButton(QStringLiteral("smtpDetailsButton"), QStringLiteral("SMTP詳細設定"), this);
+    connect(smtpDetails, &QPushButton::clicked, this, &SettingsPanel::openSmtpDetails);
 
     // The button under the boxes rather than beside them leaves the record
     // editor next to this panel the width its long boxes need.
@@ -70,7 +73,19 @@ SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(screens_);
     layout->addLayout(bottom);
-    layout->addWidget(store, 0, Qt::AlignRight);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(smtpDetails);
+    buttons->addWidget(store);
+    layout->addLayout(buttons);
+}
+
+void SettingsPanel::openSmtpDetails()
+{
+    // Not modal: the schedule and the window go on while it is open.
+    auto* dialog = new SmtpSettingsDialog(dir_.root(), server_->text().trimmed(), prompts_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 QGroupBox* SettingsPanel::buildTextFrame()

@@ -42,6 +42,7 @@ private:
     QGroupBox* buildSubjectFrame();
     void pickStepFile(int step);
     void storeSettings();
+    void openSmtpDetails();
     bool storeToFile();
     void showBoxes(const CampaignSettings& s);
 

@@ -388,7 +388,7 @@ TEST(ScheduledSend, CancelStopsAfterTheMailUnderWayAndOneButtonSendsTheRest)
     p.send.runSendLoop();
     ASSERT_TRUE(held.waitUntilSending());
     EXPECT_TRUE(waitUntil([&] {
-        return p.find<QLabel>(u"sendProgressText"_s)->text() == u"送信中 1 / 2　山田花子"_s;
+        return p.find<QLabel>(u"sendProgressText"_s)->text() == u"送信中 1 / 2　山田花子　終了予定 9:00:06"_s;
     }));
     p.send.runSendLoop(); // a second start while one runs does nothing
     EXPECT_FALSE(p.find<QPushButton>(u"CommandResend"_s)->isEnabled());
@@ -539,4 +539,64 @@ TEST(ScheduledSend, RestartedTheSameDayAsksOnlyAboutTheRestAndASkippedDayGoesLat
               u"本日の送信対象のうち 1 件は送信済みです。\r\n本日の送信対象が見つかりました　直ちに送信しますか？"_s);
     ASSERT_EQ(p.transport.sent.size(), 4);
     EXPECT_EQ(p.transport.sent[3].to, u"ichiro@example.jp"_s);
+}
+
+// A test send is the selected line's own mail, to the sender; it is no step sent.
+TEST(ScheduledSend, TestSendGoesToTheSenderMarkedAndTheLineStaysDueAtTheChosenPace)
+{
+    Panels p;
+    p.send.show();
+    configureSteps(p);
+    writeDueList(p);
+    writeBytes(p.home.path(u"smtp.ini"_s), "[smtp]\r\nfrom_name=Yamada Shop\r\npause_seconds=2.5\r\n");
+    loadDueNames(p);
+    auto* list = p.find<QListWidget>(u"List1"_s);
+    ASSERT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"佐藤一郎"_s}));
+    list->setCurrentRow(0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    auto* testSend = p.find<QPushButton>(u"CommandTestSend"_s);
+    ASSERT_NE(testSend, nullptr);
+
+    QTest::mouseClick(testSend, Qt::LeftButton);
+    p.waitForRun();
+
+    ASSERT_EQ(p.transport.sent.size(), 1);
+    EXPECT_EQ(p.transport.sent[0].to, u"shop@example.jp"_s);
+    EXPECT_EQ(p.transport.sent[0].subject, u"[テスト]３回目のご案内"_s);
+    EXPECT_TRUE(p.transport.sent[0].body.startsWith(u"山田様"_s)) << p.transport.sent[0].body.toStdString();
+    EXPECT_EQ(p.transport.sent[0].connection.fromName, u"Yamada Shop"_s);
+    EXPECT_TRUE(p.logNames().isEmpty());
+    EXPECT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"佐藤一郎"_s}));
+
+    QTest::mouseClick(p.find<QPushButton>(u"CommandResend"_s), Qt::LeftButton);
+    p.waitForRun();
+    ASSERT_EQ(p.transport.sent.size(), 3);
+    EXPECT_EQ(p.transport.sent[1].to, u"hanako@example.jp"_s);
+    EXPECT_EQ(p.clock.lastPauseMs, 2500);
+    EXPECT_EQ(p.logNames().size(), 2);
+}
+
+TEST(ScheduledSend, PreviewShowsTheSelectedLinesMailAsItWouldGo)
+{
+    Panels p;
+    p.send.show();
+    configureSteps(p);
+    writeDueList(p);
+    loadDueNames(p);
+    auto* list = p.find<QListWidget>(u"List1"_s);
+    list->setCurrentRow(1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    auto* preview = p.find<QPushButton>(u"CommandPreview"_s);
+    ASSERT_NE(preview, nullptr);
+
+    QTest::mouseClick(preview, Qt::LeftButton);
+
+    auto* shown = p.send.findChild<QPlainTextEdit*>(u"mailPreview"_s);
+    ASSERT_NE(shown, nullptr);
+    const QString text = shown->toPlainText();
+    EXPECT_TRUE(text.contains(u"宛先（RCPT TO）: ichiro@example.jp"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"件名: 初回のご案内"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"From: shop@example.jp\nTo: ichiro@example.jp\nSubject: =?UTF-8?B?"_s)) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(u"佐藤様、初回のご案内です。\n2005/02/09 9:00:00"_s)) << text.toStdString();
+    EXPECT_TRUE(p.transport.sent.isEmpty());
 }

@@ -1,6 +1,11 @@
 #include "panel_fixture.h"
 
+#include "operator.h"
+
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -96,4 +101,42 @@ TEST(SettingsPanel, ScreenSwitchesShowAndHideTheSubjects)
     QTest::mouseClick(p.find<QPushButton>(u"Command15"_s), Qt::LeftButton);
     QTest::mouseClick(p.find<QPushButton>(u"Command4"_s), Qt::LeftButton);
     EXPECT_FALSE(subjects->isVisible());
+}
+
+// Typed into SMTP詳細設定 as an operator would; config.ini keeps its bytes and the
+// password lands in a file only its owner can read (no secret store here).
+TEST(SettingsPanel, SmtpDetailsAreSavedOwnerOnlyBesideAnUntouchedConfig)
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS"); // no secret store: the file takes the password
+    Panels p;
+    p.settings.show();
+    const QByteArray config = "\"\",\"a.txt\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
+                              "\"smtp.example.jp\",\"shop@example.jp\"\r\n";
+    writeBytes(p.dir.config(), config);
+    p.settings.readSettings();
+    auto* open = p.find<QPushButton>(u"smtpDetailsButton"_s);
+    ASSERT_NE(open, nullptr);
+    op::click(open);
+    QWidget* dialog = QApplication::activeWindow();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->windowTitle(), u"SMTP詳細設定"_s);
+
+    op::click(dialog->findChild<QLineEdit*>(u"smtpPort"_s));
+    op::type(u"587"_s);
+    auto* security = dialog->findChild<QComboBox*>(u"smtpSecurity"_s);
+    security->setFocus();
+    op::press(Qt::Key_Down);
+    op::click(dialog->findChild<QLineEdit*>(u"smtpUser"_s));
+    op::type(u"shop"_s);
+    op::press(Qt::Key_Tab);
+    op::type(u"s3cret"_s);
+    op::click(dialog->findChild<QPushButton*>(u"smtpSaveButton"_s));
+
+    EXPECT_TRUE(p.prompts.asked.isEmpty());
+    const QString path = p.home.path(u"smtp.ini"_s);
+    EXPECT_EQ(readBytes(path), QByteArray("[smtp]\r\nport=587\r\nsecurity=starttls\r\nuser=shop\r\npassword=s3cret\r\n"
+                                          "from_name=\r\npause_seconds=6.912\r\nca_file=\r\n"));
+    EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+              QFile::Permissions());
+    EXPECT_EQ(readBytes(p.dir.config()), config);
 }

@@ -1,0 +1,151 @@
+#include "delivery/smtp_settings.h"
+
+#include "common/cp932.h"
+#include "common/file_write.h"
+#include "delivery/smtp_secret.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include <cmath>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QString kSection = QStringLiteral("[smtp]");
+constexpr std::chrono::seconds kSecretStoreWait{3};
+
+QString account(const QString& user) { return QStringLiteral("smtp:") + user; }
+
+QString securityName(SmtpSecurity security)
+{
+    switch (security) {
+    case SmtpSecurity::StartTls:
+        return QStringLiteral("starttls");
+    case SmtpSecurity::Tls:
+        return QStringLiteral("tls");
+    default:
+        return QStringLiteral("none");
+    }
+}
+
+Error malformed(const QString& key, const QString& value)
+{
+    return Error{ErrorKind::Format, QStringLiteral("smtp.ini の %1 の値「%2」が正しくありません。").arg(key, value)};
+}
+
+Result<void> apply(SmtpSettings& s, const QString& key, const QString& value)
+{
+    bool ok = true;
+    if (key == u"port") {
+        const int port = value.toInt(&ok);
+        ok = value.isEmpty() || (ok && port > 0 && port < 65536);
+        s.port = value.isEmpty() ? std::nullopt : std::optional<int>(port);
+    } else if (key == u"security") {
+        const QString name = value.toLower();
+        ok = name.isEmpty() || name == u"none" || name == u"starttls" || name == u"tls";
+        s.security = name == u"starttls" ? SmtpSecurity::StartTls
+                     : name == u"tls"    ? SmtpSecurity::Tls
+                                         : SmtpSecurity::None;
+    } else if (key == u"user") {
+        s.user = value;
+    } else if (key == u"password") {
+        s.password = value;
+    } else if (key == u"from_name") {
+        s.fromName = value;
+    } else if (key == u"pause_seconds") {
+        const double seconds = value.isEmpty() ? 6.912 : QLocale::c().toDouble(value, &ok);
+        ok = ok && std::isfinite(seconds) && seconds >= 0 && seconds <= 3600;
+        s.pauseSeconds = seconds;
+    } else if (key == u"ca_file") {
+        s.caFile = value;
+    }
+    if (!ok)
+        return std::unexpected(malformed(key, value));
+    return {};
+}
+
+bool othersMayRead(const QString& path)
+{
+    struct stat info{};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && (info.st_mode & (S_IRGRP | S_IROTH));
+}
+
+} // namespace
+
+std::chrono::milliseconds SmtpSettings::pause() const
+{
+    return std::chrono::milliseconds(std::llround(pauseSeconds * 1000));
+}
+
+QString smtpSettingsPath(const QString& programDir) { return QDir(programDir).filePath(QStringLiteral("smtp.ini")); }
+
+Result<SmtpSettings> readSmtpSettings(const QString& programDir)
+{
+    const QString path = smtpSettingsPath(programDir);
+    QFile file(path);
+    if (!file.exists())
+        return SmtpSettings{};
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(ErrorKind::Io, QStringLiteral("smtp.ini を読めません: %1").arg(file.errorString()));
+    SmtpSettings s;
+    bool inSection = false;
+    for (const QString& raw : decodeCp932OrUtf8(file.readAll()).split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[')) {
+            inSection = line.compare(kSection, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!inSection || equals < 0)
+            continue;
+        if (auto applied = apply(s, line.left(equals).trimmed().toLower(), line.mid(equals + 1).trimmed()); !applied)
+            return std::unexpected(applied.error());
+    }
+    if (!s.password.isEmpty() && othersMayRead(path))
+        return fail(ErrorKind::Io,
+                    QStringLiteral("smtp.ini にパスワードがありますが、他のユーザーも読める状態です。"
+                                   "安全のため使いません。\n"
+                                   "「chmod 600 %1」で本人だけが読めるようにしてください。")
+                        .arg(path));
+    if (!s.user.isEmpty() && s.password.isEmpty())
+        s.password = readStoredPassword(account(s.user), kSecretStoreWait).value_or(QString());
+    return s;
+}
+
+Result<void> storeSmtpSettings(const QString& programDir, const SmtpSettings& settings)
+{
+    SmtpSettings file = settings;
+    if (!settings.user.isEmpty() && !settings.password.isEmpty()
+        && storePassword(account(settings.user), settings.password, kSecretStoreWait))
+        file.password.clear();
+    return writeSmtpSettings(programDir, file);
+}
+
+Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& s)
+{
+    const QStringList values{s.port ? QString::number(*s.port) : QString(), securityName(s.security), s.user,
+                             s.password, s.fromName, QLocale::c().toString(s.pauseSeconds, 'g', 10), s.caFile};
+    const QStringList keys{QStringLiteral("port"),      QStringLiteral("security"),      QStringLiteral("user"),
+                           QStringLiteral("password"),  QStringLiteral("from_name"),     QStringLiteral("pause_seconds"),
+                           QStringLiteral("ca_file")};
+    QString text = kSection + QStringLiteral("\r\n");
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const QString& value = values[i];
+        if (value.contains(u'\n') || value.contains(u'\r') || value != value.trimmed())
+            return fail(ErrorKind::InvalidInput,
+                        QStringLiteral("%1 の前後の空白や改行は保存できません。").arg(keys[i]));
+        if (const QString lost = unencodableInCp932(value); !lost.isEmpty())
+            return fail(ErrorKind::InvalidInput,
+                        QStringLiteral("%1 に保存できない文字があります: %2").arg(keys[i], lost));
+        text += keys[i] + u'=' + value + QStringLiteral("\r\n");
+    }
+    auto written = writeWholeFile(smtpSettingsPath(programDir), toCp932(text), FileAccess::OwnerOnly);
+    if (!written)
+        return fail(written.error().kind, QStringLiteral("smtp.ini を保存できませんでした: %1").arg(written.error().message));
+    return {};
+}

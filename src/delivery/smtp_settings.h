@@ -1,0 +1,37 @@
+#pragma once
+
+#include "common/error.h"
+
+#include <QString>
+
+#include <chrono>
+#include <optional>
+
+enum class SmtpSecurity { None, StartTls, Tls };
+
+// The connection settings kept in smtp.ini beside config.ini; the server's
+// host (and port, when smtp.ini names none) stays in config.ini.
+struct SmtpSettings {
+    std::optional<int> port;      // empty: the one in config.ini's server, else 25
+    SmtpSecurity security = SmtpSecurity::None;
+    QString user;                 // empty: no login
+    QString password;
+    QString fromName;             // shown with the sender address
+    double pauseSeconds = 6.912;  // between two mails of a run: 0.00008 day
+    QString caFile;               // a PEM file trusted besides the system's certificates
+
+    std::chrono::milliseconds pause() const;
+};
+
+// smtp.ini in the program folder; a missing file gives the defaults. A login
+// without a password in the file takes it from the desktop's secret store.
+// Format when a value is malformed; Io when the file holds a password that
+// group or others can read, with how to fix it.
+Result<SmtpSettings> readSmtpSettings(const QString& programDir);
+// Replaces smtp.ini atomically with mode 0600 (it may hold the password).
+Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& settings);
+// As the dialog saves: the password into the secret store when one answers,
+// else into the file.
+Result<void> storeSmtpSettings(const QString& programDir, const SmtpSettings& settings);
+
+QString smtpSettingsPath(const QString& programDir);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "common/operator_prompts.h"
+#include "delivery/smtp_settings.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// 「SMTP詳細設定」: the keys of smtp.ini, stored atomically, and a connection
+// test against the server of the settings tab that runs off the window's thread.
+class SmtpSettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    // server: what the settings tab's Text21 holds now.
+    SmtpSettingsDialog(QString programDir, QString server, OperatorPrompts& prompts, QWidget* parent = nullptr);
+
+    SmtpSettings typed() const;
+
+private:
+    void showSettings(const SmtpSettings& s);
+    QString typingMistake() const; // empty when port and pause are usable
+    void save();
+    void testConnection();
+
+    QString programDir_;
+    QString server_;
+    OperatorPrompts& prompts_;
+    QLineEdit* port_ = nullptr;
+    QComboBox* security_ = nullptr;
+    QLineEdit* user_ = nullptr;
+    QLineEdit* password_ = nullptr;
+    QLineEdit* fromName_ = nullptr;
+    QLineEdit* pause_ = nullptr;
+    QLineEdit* caFile_ = nullptr;
+    QPushButton* testButton_ = nullptr;
+    QPlainTextEdit* answers_ = nullptr;
+};

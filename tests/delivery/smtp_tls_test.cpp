@@ -1,0 +1,132 @@
+#include "delivery/mail_transport.h"
+
+#include "smtp_sink.h"
+#include "test_support.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A self-signed certificate for 127.0.0.1, made afresh by the openssl tool.
+class SelfSigned {
+public:
+    SelfSigned()
+    {
+        QProcess openssl;
+        openssl.start(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
+                                     u"-keyout"_s, key(), u"-out"_s, cert(), u"-subj"_s, u"/CN=Ladderpost test server"_s,
+                                     u"-addext"_s, u"subjectAltName=IP:127.0.0.1"_s});
+        openssl.waitForFinished(60000);
+    }
+    QString cert() const { return dir_.filePath(u"cert.pem"_s); }
+    QString key() const { return dir_.filePath(u"key.pem"_s); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+OutgoingMail mailTo(const QString& server, const SmtpSettings& connection)
+{
+    return OutgoingMail{server, u"shop@example.jp"_s, u"hanako@example.jp"_s, u"ご案内"_s, u"山田様"_s,
+                        QDateTime(QDate(2026, 12, 8), QTime(9, 7, 5), QTimeZone(9 * 3600)), connection};
+}
+
+SmtpSettings login(SmtpSecurity security, const QString& password, const QString& caFile)
+{
+    SmtpSettings s;
+    s.security = security;
+    s.user = u"shop"_s;
+    s.password = password;
+    s.caFile = caFile;
+    return s;
+}
+
+} // namespace
+
+// A provider's submission port: STARTTLS first, then a login, then the mail.
+TEST(SmtpTls, StartTlsWithLoginDeliversAndEveryRefusalSendsNothing)
+{
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport transport(std::chrono::seconds(5), std::chrono::seconds(10));
+
+    const auto wrong = transport.send(mailTo(sink.server(), login(SmtpSecurity::StartTls, u"guess"_s, certificate.cert())));
+    ASSERT_FALSE(wrong);
+    EXPECT_EQ(wrong.error().kind, ErrorKind::SenderRefused);
+    EXPECT_TRUE(wrong.error().message.contains(u"535"_s)) << wrong.error().message.toStdString();
+    EXPECT_TRUE(wrong.error().message.contains(u"ログイン"_s)) << wrong.error().message.toStdString();
+    EXPECT_FALSE(wrong.error().message.contains(u"guess"_s));
+
+    const auto untrusted = transport.send(mailTo(sink.server(), login(SmtpSecurity::StartTls, u"secret"_s, {})));
+    ASSERT_FALSE(untrusted);
+    EXPECT_EQ(untrusted.error().kind, ErrorKind::ConnectFailed);
+    EXPECT_TRUE(untrusted.error().message.contains(u"証明書"_s)) << untrusted.error().message.toStdString();
+    EXPECT_TRUE(sink.received().isEmpty());
+
+    SmtpSettings right = login(SmtpSecurity::StartTls, u"secret"_s, certificate.cert());
+    right.fromName = u"山田商店"_s;
+    const auto sent = transport.send(mailTo(sink.server(), right));
+    ASSERT_TRUE(sent) << sent.error().message.toStdString();
+    const QList<QJsonObject> mails = sink.received();
+    ASSERT_EQ(mails.size(), 1);
+    EXPECT_EQ(mails.first()[u"from"_s].toString(), u"山田商店 <shop@example.jp>"_s);
+    EXPECT_EQ(mails.first()[u"rcpt_tos"_s].toArray().first().toString(), u"hanako@example.jp"_s);
+}
+
+TEST(SmtpTls, ConnectionTestShowsTheLoginOrWhyNot)
+{
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport transport(std::chrono::seconds(5), std::chrono::seconds(10));
+
+    const auto ok = transport.testConnection(sink.server(), login(SmtpSecurity::StartTls, u"secret"_s, certificate.cert()));
+    ASSERT_TRUE(ok) << ok.error().message.toStdString();
+    EXPECT_TRUE(ok->contains(u"235"_s)) << ok->toStdString();
+
+    const auto refused = transport.testConnection(sink.server(), login(SmtpSecurity::StartTls, u"guess"_s, certificate.cert()));
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().message.contains(u"535"_s)) << refused.error().message.toStdString();
+
+    const auto untrusted = transport.testConnection(sink.server(), login(SmtpSecurity::StartTls, u"secret"_s, {}));
+    ASSERT_FALSE(untrusted);
+    EXPECT_TRUE(untrusted.error().message.contains(u"Ladderpost test server"_s)) << untrusted.error().message.toStdString();
+    EXPECT_TRUE(untrusted.error().message.contains(u"Expire"_s)) << untrusted.error().message.toStdString();
+    EXPECT_TRUE(sink.received().isEmpty());
+}
+
+// Never in clear: no STARTTLS offered, or a login asked over plain text to a remote server.
+TEST(SmtpTls, WithoutEncryptionNothingGoes)
+{
+    SmtpSink plain;
+    ASSERT_GT(plain.port(), 0);
+    CurlMailTransport transport(std::chrono::seconds(5), std::chrono::seconds(10));
+
+    const auto sent = transport.send(mailTo(plain.server(), login(SmtpSecurity::StartTls, u"secret"_s, {})));
+    ASSERT_FALSE(sent);
+    EXPECT_EQ(sent.error().kind, ErrorKind::ConnectFailed);
+    EXPECT_TRUE(sent.error().message.contains(u"STARTTLS"_s)) << sent.error().message.toStdString();
+    EXPECT_TRUE(plain.received().isEmpty());
+
+    const auto remote = transport.send(mailTo(u"mail.invalid:587"_s, login(SmtpSecurity::None, u"secret"_s, {})));
+    ASSERT_FALSE(remote);
+    EXPECT_EQ(remote.error().kind, ErrorKind::InvalidInput);
+}
+
+TEST(SmtpTls, ImplicitTlsDelivers)
+{
+    SelfSigned certificate;
+    SmtpSink sink({u"--tls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport transport(std::chrono::seconds(5), std::chrono::seconds(10));
+    const auto sent = transport.send(mailTo(sink.server(), login(SmtpSecurity::Tls, u"secret"_s, certificate.cert())));
+    ASSERT_TRUE(sent) << sent.error().message.toStdString();
+    ASSERT_EQ(sink.received().size(), 1);
+    EXPECT_EQ(sink.received().first()[u"subject"_s].toString(), u"ご案内"_s);
+}
