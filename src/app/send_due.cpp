@@ -6,6 +6,7 @@
 #include "delivery/guest_lookup.h"
 #include "delivery/run_report.h"
 #include "delivery/send_run.h"
+#include "delivery/smtp_settings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -76,6 +77,10 @@ int sendDue(int argc, char** argv)
     if (settings.smtpServer.trimmed().isEmpty() || settings.sender.trimmed().isEmpty())
         return cannotStart(out, QStringLiteral("%1 にSMTPサーバーと送信者が設定されていません。").arg(dir->config()));
 
+    const auto smtp = readSmtpSettings(dir->root());
+    if (!smtp)
+        return cannotStart(out, smtp.error().message);
+
     SystemClock clock;
     const QDate today = clock.today();
     const auto missed = parser.isSet(catchUp) ? missedStepLines(dir->journal(), listPath, today)
@@ -96,7 +101,7 @@ int sendDue(int argc, char** argv)
     });
     QObject::connect(&run, &SendRun::finished, [&summary](const RunSummary& s) { summary = s; });
     run.run({listPath, dir->logDir(), settings, std::nullopt, lines, MailKind::Step, dir->journal(),
-             dir->sendLock(), today});
+             dir->sendLock(), today, *smtp});
 
     const auto count = [&](LineState state) { return std::ranges::count(summary.outcomes, state, &LineOutcome::state); };
     if (summary.stop)
