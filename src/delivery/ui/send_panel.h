@@ -73,6 +73,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static DueEntry entryOf(const QListWidgetItem* item);
     void buildLayout();
     QWidget* buildProgressRow();
     void onTargetSendClicked();
