@@ -52,6 +52,32 @@ QString stepName(const std::optional<int>& step)
     return names[*step];
 }
 
+QString journalStepName(const QString& step)
+{
+    if (step == QStringLiteral("target"))
+        return QStringLiteral("ターゲット");
+    if (step == QStringLiteral("scramble"))
+        return QStringLiteral("スクランブル");
+    if (step == QStringLiteral("test"))
+        return QStringLiteral("テスト");
+    return stepName(step == QStringLiteral("repeat") ? 0 : step.toInt());
+}
+
+QString uncertainMailsText(const QList<JournalEntry>& journal, const QString& listPath)
+{
+    const QString list = QFileInfo(listPath).absoluteFilePath();
+    QStringList lines;
+    for (const JournalEntry& e : JournalIndex(journal).uncertain()) {
+        if (e.list == list)
+            lines << QStringList{e.name, e.address, journalStepName(e.step), dateText(e.due), e.reply}.join(u'\t');
+    }
+    if (lines.isEmpty())
+        return {};
+    lines.prepend(QStringLiteral("送信状況が不明なメール（届いた可能性があります。自動では再送しません。"
+                                 "必要ならターゲット送信で一通ずつ送ってください）\n名前\tメールアドレス\tステップ\t配信日\t応答"));
+    return lines.join(u'\n') + u'\n';
+}
+
 QString runReportText(const RunSummary& summary, const QDateTime& when)
 {
     QStringList lines{QStringLiteral("送信結果　%1").arg(when.toString(QStringLiteral("yyyy/MM/dd H:mm:ss")))};

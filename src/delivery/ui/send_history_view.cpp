@@ -25,17 +25,6 @@ QString stateText(JournalState state)
     return QStringLiteral("不明");
 }
 
-QString stepText(const QString& step)
-{
-    if (step == QStringLiteral("target"))
-        return QStringLiteral("ターゲット");
-    if (step == QStringLiteral("scramble"))
-        return QStringLiteral("スクランブル");
-    if (step == QStringLiteral("test"))
-        return QStringLiteral("テスト");
-    return stepName(step == QStringLiteral("repeat") ? 0 : step.toInt());
-}
-
 } // namespace
 
 SendHistoryView::SendHistoryView(QString journalPath, QWidget* parent)
@@ -63,7 +52,7 @@ void SendHistoryView::showGuest(const QString& listPath, int record)
             continue;
         const int row = rowCount();
         insertRow(row);
-        const QStringList cells{e.time.toString(QStringLiteral("yyyy/MM/dd H:mm")), stepText(e.step),
+        const QStringList cells{e.time.toString(QStringLiteral("yyyy/MM/dd H:mm")), journalStepName(e.step),
                                 stateText(e.state), e.reply};
         for (int column = 0; column < cells.size(); ++column)
             setItem(row, column, new QTableWidgetItem(cells[column]));

@@ -149,6 +149,9 @@ void SendPanel::onSettingsStored()
 
 void SendPanel::startupPrompt()
 {
+    if (const auto journal = readJournal(dir_.journal()))
+        if (const QString uncertain = uncertainMailsText(*journal, listPath_()); !uncertain.isEmpty())
+            reportWindow_->addReport(uncertain, {});
     const QList<DueEntry> missed = offerCatchUp();
     const QString already = dropAlreadySent();
     QList<DueEntry> lines = missed;

@@ -600,3 +600,23 @@ TEST(ScheduledSend, PreviewShowsTheSelectedLinesMailAsItWouldGo)
     EXPECT_TRUE(text.endsWith(u"佐藤様、初回のご案内です。\n2005/02/09 9:00:00"_s)) << text.toStdString();
     EXPECT_TRUE(p.transport.sent.isEmpty());
 }
+
+TEST(ScheduledSend, AMailBegunButNeverFinishedIsListedAtStartAndNeverSentAgain)
+{
+    Panels p;
+    configureSteps(p);
+    writeDueList(p);
+    ASSERT_TRUE(appendJournal(p.dir.journal(), {QDateTime(QDate(2005, 2, 9), QTime(8, 0)),
+                                                QFileInfo(p.listPath).absoluteFilePath(), 1, u"山田花子"_s,
+                                                u"hanako@example.jp"_s, u"3"_s, QDate(2005, 2, 9),
+                                                JournalState::Sending, {}, {}}));
+    loadDueNames(p);
+
+    p.send.startupPrompt();
+    p.waitForRun();
+
+    EXPECT_TRUE(p.report().contains(u"送信状況が不明なメール"_s)) << p.report().toStdString();
+    EXPECT_TRUE(p.report().contains(u"山田花子\thanako@example.jp\t３回目\t2005/02/09"_s)) << p.report().toStdString();
+    ASSERT_EQ(p.transport.sent.size(), 1);
+    EXPECT_EQ(p.transport.sent[0].to, u"ichiro@example.jp"_s);
+}
