@@ -320,7 +320,6 @@ void SendPanel::onRunFinished(const RunSummary& summary)
         clearMail();
     updateButtons();
     report(summary);
-    emit runFinished();
     warnStop(summary);
 }
 

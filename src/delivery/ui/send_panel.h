@@ -67,7 +67,6 @@ public:
 signals:
     // The list search counted the guests of the list (for Label23).
     void guestCountFound(int count);
-    void runFinished();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
