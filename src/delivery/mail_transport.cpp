@@ -236,7 +236,8 @@ public:
         if (!curl_)
             return fail(ErrorKind::Transfer, QStringLiteral("送信の準備ができません。"));
         const bool encrypted = connection.security != SmtpSecurity::None;
-        if (!connection.user.isEmpty() && !encrypted && !isLoopback(endpoint.host))
+        // In clear only to a server on this machine, and only when "none" was chosen, never by default.
+        if (!connection.user.isEmpty() && !encrypted && !(connection.securityChosen && isLoopback(endpoint.host)))
             return fail(ErrorKind::InvalidInput,
                         QStringLiteral("暗号化しない接続ではログインしません（パスワードが読まれるため）。"
                                        "SMTP詳細設定で STARTTLS か TLS を選んでください。"));

@@ -19,15 +19,15 @@ constexpr std::chrono::seconds kSecretStoreWait{3};
 
 QString account(const QString& user) { return QStringLiteral("smtp:") + user; }
 
-QString securityName(SmtpSecurity security)
+QString securityName(const SmtpSettings& s)
 {
-    switch (security) {
+    switch (s.security) {
     case SmtpSecurity::StartTls:
         return QStringLiteral("starttls");
     case SmtpSecurity::Tls:
         return QStringLiteral("tls");
     default:
-        return QStringLiteral("none");
+        return s.securityChosen ? QStringLiteral("none") : QString();
     }
 }
 
@@ -46,6 +46,7 @@ Result<void> apply(SmtpSettings& s, const QString& key, const QString& value)
     } else if (key == u"security") {
         const QString name = value.toLower();
         ok = name.isEmpty() || name == u"none" || name == u"starttls" || name == u"tls";
+        s.securityChosen = !name.isEmpty();
         s.security = name == u"starttls" ? SmtpSecurity::StartTls
                      : name == u"tls"    ? SmtpSecurity::Tls
                                          : SmtpSecurity::None;
@@ -128,7 +129,7 @@ Result<void> storeSmtpSettings(const QString& programDir, const SmtpSettings& se
 
 Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& s)
 {
-    const QStringList values{s.port ? QString::number(*s.port) : QString(), securityName(s.security), s.user,
+    const QStringList values{s.port ? QString::number(*s.port) : QString(), securityName(s), s.user,
                              s.password, s.fromName, QLocale::c().toString(s.pauseSeconds, 'g', 10), s.caFile};
     const QStringList keys{QStringLiteral("port"),      QStringLiteral("security"),      QStringLiteral("user"),
                            QStringLiteral("password"),  QStringLiteral("from_name"),     QStringLiteral("pause_seconds"),

@@ -14,6 +14,7 @@ enum class SmtpSecurity { None, StartTls, Tls };
 struct SmtpSettings {
     std::optional<int> port;      // empty: the one in config.ini's server, else 25
     SmtpSecurity security = SmtpSecurity::None;
+    bool securityChosen = false;  // "none" written out, not left to the default
     QString user;                 // empty: no login
     QString password;
     QString fromName;             // shown with the sender address

@@ -108,15 +108,28 @@ TEST(SmtpTls, WithoutEncryptionNothingGoes)
     ASSERT_GT(plain.port(), 0);
     CurlMailTransport transport(std::chrono::seconds(5), std::chrono::seconds(10));
 
-    const auto sent = transport.send(mailTo(plain.server(), login(SmtpSecurity::StartTls, u"secret"_s, {})));
-    ASSERT_FALSE(sent);
-    EXPECT_EQ(sent.error().kind, ErrorKind::ConnectFailed);
-    EXPECT_TRUE(sent.error().message.contains(u"STARTTLS"_s)) << sent.error().message.toStdString();
+    const auto clear = transport.send(mailTo(plain.server(), login(SmtpSecurity::StartTls, u"secret"_s, {})));
+    ASSERT_FALSE(clear);
+    EXPECT_EQ(clear.error().kind, ErrorKind::ConnectFailed);
+    EXPECT_TRUE(clear.error().message.contains(u"STARTTLS"_s)) << clear.error().message.toStdString();
     EXPECT_TRUE(plain.received().isEmpty());
 
-    const auto remote = transport.send(mailTo(u"mail.invalid:587"_s, login(SmtpSecurity::None, u"secret"_s, {})));
+    SmtpSettings chosen = login(SmtpSecurity::None, u"secret"_s, {});
+    chosen.securityChosen = true;
+    const auto remote = transport.send(mailTo(u"mail.invalid:587"_s, chosen));
     ASSERT_FALSE(remote);
     EXPECT_EQ(remote.error().kind, ErrorKind::InvalidInput);
+
+    // A login in clear to this machine only when "none" was chosen, not by default.
+    SmtpSink local({u"--auth"_s, u"shop:secret"_s});
+    ASSERT_GT(local.port(), 0);
+    const auto unchosen = transport.send(mailTo(local.server(), login(SmtpSecurity::None, u"secret"_s, {})));
+    ASSERT_FALSE(unchosen);
+    EXPECT_EQ(unchosen.error().kind, ErrorKind::InvalidInput);
+    EXPECT_TRUE(local.received().isEmpty());
+    const auto sent = transport.send(mailTo(local.server(), chosen));
+    ASSERT_TRUE(sent) << sent.error().message.toStdString();
+    EXPECT_EQ(local.received().size(), 1);
 }
 
 TEST(SmtpTls, ImplicitTlsDelivers)

@@ -96,6 +96,7 @@ SmtpSettings SmtpSettingsDialog::typed() const
     const int port = port_->text().trimmed().toInt(&ok);
     s.port = ok ? std::optional<int>(port) : std::nullopt;
     s.security = SmtpSecurity(security_->currentData().toInt());
+    s.securityChosen = true;
     s.user = user_->text().trimmed();
     s.password = password_->text();
     s.fromName = fromName_->text().trimmed();
