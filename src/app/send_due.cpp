@@ -41,7 +41,10 @@ QString outcomeWord(const LineOutcome& outcome)
 int exitStatus(const RunSummary& summary)
 {
     const auto sentNow = std::ranges::count(summary.outcomes, LineState::Sent, &LineOutcome::state);
-    if (summary.stop && summary.stop->kind == ErrorKind::ConnectFailed && sentNow == 0)
+    // The server down, the login or the sender refused: the run never began.
+    const bool cannotBegin = summary.stop && (summary.stop->kind == ErrorKind::ConnectFailed
+                                              || summary.stop->kind == ErrorKind::SenderRefused);
+    if (cannotBegin && sentNow == 0)
         return 2;
     const bool allWent = std::ranges::all_of(summary.outcomes, [](const LineOutcome& o) {
         return o.state == LineState::Sent || o.state == LineState::AlreadySent;

@@ -5,30 +5,10 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
 namespace {
-
-// A self-signed certificate for 127.0.0.1, made afresh by the openssl tool.
-class SelfSigned {
-public:
-    SelfSigned()
-    {
-        QProcess openssl;
-        openssl.start(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
-                                     u"-keyout"_s, key(), u"-out"_s, cert(), u"-subj"_s, u"/CN=Ladderpost test server"_s,
-                                     u"-addext"_s, u"subjectAltName=IP:127.0.0.1"_s});
-        openssl.waitForFinished(60000);
-    }
-    QString cert() const { return dir_.filePath(u"cert.pem"_s); }
-    QString key() const { return dir_.filePath(u"key.pem"_s); }
-
-private:
-    QTemporaryDir dir_;
-};
 
 OutgoingMail mailTo(const QString& server, const SmtpSettings& connection)
 {

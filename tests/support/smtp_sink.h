@@ -30,3 +30,15 @@ private:
     QProcess process_;
     int port_ = 0;
 };
+
+// A self-signed certificate for 127.0.0.1, made afresh by the openssl tool, for
+// the sink's "--starttls" or "--tls" and the program's trusted ca_file.
+class SelfSigned {
+public:
+    SelfSigned();
+    QString cert() const { return dir_.filePath(QStringLiteral("cert.pem")); }
+    QString key() const { return dir_.filePath(QStringLiteral("key.pem")); }
+
+private:
+    QTemporaryDir dir_;
+};

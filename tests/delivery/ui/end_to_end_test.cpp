@@ -1,14 +1,21 @@
+#include "operator.h"
 #include "panel_fixture.h"
 #include "smtp_sink.h"
 
 #include "delivery/guest_lookup.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QSemaphore>
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <utility>
 
@@ -103,4 +110,65 @@ TEST(EndToEnd, RefusalsAreSkippedAServerGoneStopsTheRunAndTheRestGoOutWhenItIsBa
     EXPECT_TRUE(p.sendList().isEmpty());
     EXPECT_EQ(p.logNames().size(), 3);
     EXPECT_FALSE(watched.windowFroze);
+}
+
+// A provider's submission port, set up in SMTP詳細設定 as an operator would: the
+// connection test logs in, a test send reaches the sender and the day's mail its
+// guest, all over STARTTLS after a login.
+TEST(EndToEnd, ThroughStartTlsWithLoginTheConnectionTestTestSendAndTheDaysMailGo)
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS"); // no secret store: smtp.ini keeps the password
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport curl(std::chrono::seconds(5), std::chrono::seconds(10));
+    Panels p(nullptr, &curl);
+    p.settings.show();
+    p.setText(u"Text7"_s, p.writeText(u"third.txt"_s, u"★★★\n３回目のご案内です。"_s));
+    p.setText(u"Text15"_s, u"３回目のご案内"_s);
+    p.setText(u"Text21"_s, sink.server());
+    p.setText(u"Text22"_s, u"shop@example.jp"_s);
+    op::click(p.find<QPushButton>(u"Command4"_s));
+
+    op::click(p.find<QPushButton>(u"smtpDetailsButton"_s));
+    QWidget* dialog = QApplication::activeWindow();
+    ASSERT_EQ(dialog->windowTitle(), u"SMTP詳細設定"_s);
+    dialog->findChild<QComboBox*>(u"smtpSecurity"_s)->setFocus();
+    op::press(Qt::Key_Down);
+    op::click(dialog->findChild<QLineEdit*>(u"smtpUser"_s));
+    op::type(u"shop"_s);
+    op::press(Qt::Key_Tab);
+    op::type(u"secret"_s);
+    op::click(dialog->findChild<QLineEdit*>(u"smtpCaFile"_s));
+    op::type(certificate.cert());
+    op::click(dialog->findChild<QPushButton*>(u"smtpTestButton"_s));
+    auto* answers = dialog->findChild<QPlainTextEdit*>(u"smtpTestAnswers"_s);
+    ASSERT_TRUE(waitUntil([answers] { return !answers->toPlainText().contains(u"接続しています"_s); }, 20000));
+    EXPECT_TRUE(answers->toPlainText().startsWith(u"接続できました。"_s)) << answers->toPlainText().toStdString();
+    EXPECT_TRUE(answers->toPlainText().contains(u"235"_s)) << answers->toPlainText().toStdString();
+    op::click(dialog->findChild<QPushButton*>(u"smtpSaveButton"_s));
+    EXPECT_TRUE(p.prompts.asked.isEmpty());
+
+    GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
+    guest.third = u"2005/02/09"_s;
+    guest.mail3 = 1;
+    writeList(p.listPath, {guest});
+    p.send.show();
+    p.send.setStartupDay(p.clock.today());
+    p.send.setSendList(*scanDueGuests(p.listPath, p.clock.today()));
+    auto* list = p.find<QListWidget>(u"List1"_s);
+    op::clickAt(list->viewport(), list->visualItemRect(list->item(0)).center());
+    op::click(p.find<QPushButton>(u"CommandTestSend"_s));
+    p.waitForRun();
+    ASSERT_EQ(sink.received().size(), 1) << p.report().toStdString();
+    EXPECT_EQ(sink.received()[0][u"to"_s].toString(), u"shop@example.jp"_s);
+    EXPECT_EQ(sink.received()[0][u"subject"_s].toString(), u"[テスト]３回目のご案内"_s);
+
+    p.send.startupPrompt();
+    p.waitForRun();
+    const QList<QJsonObject> mails = sink.received();
+    ASSERT_EQ(mails.size(), 2) << p.report().toStdString();
+    EXPECT_EQ(mails[1][u"to"_s].toString(), u"hanako@example.jp"_s);
+    EXPECT_TRUE(mails[1][u"body"_s].toString().startsWith(u"山田様\r\n３回目のご案内です。"_s));
+    EXPECT_EQ(p.logNames().size(), 1);
 }

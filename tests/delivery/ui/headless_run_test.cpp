@@ -3,6 +3,7 @@
 
 #include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
+#include "delivery/smtp_settings.h"
 
 #include <QJsonObject>
 #include <QProcess>
@@ -107,4 +108,33 @@ TEST(HeadlessRun, WindowAndHeadlessRunStartedTogetherSendEachMailOnce)
     const QList<QJsonObject> mails = sink.received();
     ASSERT_EQ(mails.size(), 2);
     EXPECT_NE(mails[0][u"to"_s].toString(), mails[1][u"to"_s].toString());
+}
+
+// The daily timer goes through the same provider settings as the window: a
+// refused login sends nothing and says so; the right one delivers over STARTTLS.
+TEST(HeadlessRun, LogsInOverStartTlsWithSmtpIni)
+{
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    prepareHome(home, sink.server());
+    SmtpSettings smtp;
+    smtp.security = SmtpSecurity::StartTls;
+    smtp.user = u"shop"_s;
+    smtp.password = u"guess"_s;
+    smtp.caFile = certificate.cert();
+    ASSERT_TRUE(writeSmtpSettings(home.root(), smtp));
+
+    const Finished refused = waitFor(startSendDue(home.root()));
+    EXPECT_EQ(refused.status, 2) << refused.output.toStdString();
+    EXPECT_TRUE(refused.output.contains(u"ログイン"_s)) << refused.output.toStdString();
+    EXPECT_FALSE(refused.output.contains(u"guess"_s));
+    EXPECT_TRUE(sink.received().isEmpty());
+
+    smtp.password = u"secret"_s;
+    ASSERT_TRUE(writeSmtpSettings(home.root(), smtp));
+    const Finished sent = waitFor(startSendDue(home.root()));
+    EXPECT_EQ(sent.status, 0) << sent.output.toStdString();
+    EXPECT_EQ(sink.received().size(), 2);
 }
