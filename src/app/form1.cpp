@@ -83,6 +83,7 @@ void Form1::buildPages()
     settingsColumn->addWidget(history_, 1);
     registerLayout->addLayout(settingsColumn, 1);
     connect(editor_, &RecordEditor::recordShown, history_, [this](int n) { history_->showGuest(listPath_, n); });
+    connect(editor_, &RecordEditor::mailPreviewAsked, sendPanel_, &SendPanel::previewGuestMail);
 
     QWidget* printPage = page(PrintTab);
     dataList_ = new DataListPanel(listPath, seams_.prompts);

@@ -222,12 +222,20 @@ Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, 
     const auto due = prepareDueMail(guests, line, job.settings);
     if (!due)
         return fail(ErrorKind::InvalidInput, QStringLiteral("この日に送信するメールが見つかりません"));
-    auto text = readMailText(due->textFile);
+    auto content = stepMailContent(job.settings, due->step);
+    if (!content)
+        return std::unexpected(content.error());
+    return std::pair{due->guest, *content};
+}
+
+Result<MailContent> stepMailContent(const CampaignSettings& settings, int step)
+{
+    const QString& file = settings.textFiles.at(step);
+    auto text = readMailText(file);
     if (!text)
-        return fail(ErrorKind::InvalidInput, due->textFile.isEmpty()
-                                                 ? QStringLiteral("送信Textが設定されていません")
-                                                 : text.error().message);
-    return std::pair{due->guest, MailContent{due->subject, *text}};
+        return fail(ErrorKind::InvalidInput,
+                    file.isEmpty() ? QStringLiteral("送信Textが設定されていません") : text.error().message);
+    return MailContent{settings.subjects.at(step), *text};
 }
 
 Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const QDateTime& now)

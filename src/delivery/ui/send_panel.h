@@ -63,6 +63,8 @@ public:
     // Sends the step lines of List1 (start-up Yes, change of day, 残りを送信).
     void runSendLoop();
     bool isRunning() const { return running_; }
+    // The step's mail as that guest would get it today (step 0 the repeat mail).
+    void previewGuestMail(const GuestRecord& guest, int step);
 
 signals:
     // The list search counted the guests of the list (for Label23).
@@ -84,6 +86,7 @@ private:
     void onPreviewClicked();
     // The selected List1 line with what it would send: its step's mail, or the opened text.
     std::optional<SendJob> selectedJob(bool test);
+    void showPreview(const QString& guestName, const Result<OutgoingMail>& mail);
 
     QList<DueEntry> offerCatchUp();
     QString dropAlreadySent();

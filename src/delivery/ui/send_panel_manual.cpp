@@ -3,10 +3,12 @@
 #include "delivery/ui/send_panel.h"
 
 #include "common/text_field.h"
+#include "delivery/guest_mail.h"
 #include "delivery/mail_message.h"
 #include "delivery/mail_text.h"
 #include "delivery/personalise.h"
 #include "delivery/send_worker.h"
+#include "lists/guest_record.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -57,7 +59,21 @@ void SendPanel::onPreviewClicked()
     const auto job = selectedJob(false);
     if (!job)
         return;
-    const auto mail = mailForLine(*job, job->lines.first(), clock_.now());
+    showPreview(job->lines.first().displayName, mailForLine(*job, job->lines.first(), clock_.now()));
+}
+
+void SendPanel::previewGuestMail(const GuestRecord& guest, int step)
+{
+    const auto job = jobFor(MailKind::Step, std::nullopt, {});
+    if (!job)
+        return;
+    const auto content = stepMailContent(job->settings, step);
+    showPreview(displayName(guest), content ? buildGuestMail(guest, *content, job->settings, job->smtp, clock_.now())
+                                            : Result<OutgoingMail>(std::unexpected(content.error())));
+}
+
+void SendPanel::showPreview(const QString& guestName, const Result<OutgoingMail>& mail)
+{
     const auto text = mail ? mailPreview(*mail) : Result<QString>(std::unexpected(mail.error()));
     if (!text) {
         prompts_.warn(messageTitle(QStringLiteral("　プレビュー　")), text.error().message);
@@ -66,7 +82,7 @@ void SendPanel::onPreviewClicked()
     auto* dialog = new QDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setObjectName(QStringLiteral("mailPreviewDialog"));
-    dialog->setWindowTitle(QStringLiteral("プレビュー　%1").arg(job->lines.first().displayName));
+    dialog->setWindowTitle(QStringLiteral("プレビュー　%1").arg(guestName));
     auto* view = new QPlainTextEdit(*text, dialog);
     view->setObjectName(QStringLiteral("mailPreview"));
     view->setReadOnly(true);

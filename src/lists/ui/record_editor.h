@@ -68,6 +68,8 @@ public:
 signals:
     // A guest of the list is shown (record number from 1).
     void recordShown(int record);
+    // The guest as the boxes show it, and the step whose mail the operator wants to see.
+    void mailPreviewAsked(const GuestRecord& guest, int step);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -116,6 +118,7 @@ private:
     QComboBox* status_ = nullptr;         // Combo1
     QComboBox* materialSent_ = nullptr;   // Combo2
     std::array<QCheckBox*, kStepCount> switches_{};
+    QComboBox* previewStep_ = nullptr;
     std::array<QComboBox*, 6> keywordLists_{};
     std::array<QStringListModel*, 6> keywordModels_{};
     QLabel* recordNumber_ = nullptr;      // Label13

@@ -166,6 +166,17 @@ QWidget* RecordEditor::buildSwitchFrame()
         switches_[i]->installEventFilter(this);
         layout->addWidget(switches_[i]);
     }
+    previewStep_ = new QComboBox(frame);
+    previewStep_->setObjectName(QStringLiteral("previewStep"));
+    for (const char* caption : kSwitchCaptions)
+        previewStep_->addItem(QString::fromUtf8(caption));
+    previewStep_->setCurrentIndex(1);
+    auto* preview = new QPushButton(QStringLiteral("メールのプレビュー"), frame);
+    preview->setObjectName(QStringLiteral("previewMailButton"));
+    connect(preview, &QPushButton::clicked, this,
+            [this] { emit mailPreviewAsked(recordFromControls(), previewStep_->currentIndex()); });
+    layout->addWidget(previewStep_);
+    layout->addWidget(preview);
     return frame;
 }
 

@@ -2,6 +2,8 @@
 
 #include "common/cp932.h"
 #include "common/text_field.h"
+#include "delivery/campaign_settings.h"
+#include "delivery/mail_text.h"
 #include "delivery/send_journal.h"
 #include "lists/list_file.h"
 #include "operator.h"
@@ -25,6 +27,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -474,4 +477,44 @@ TEST(MainWindow, EntryTabShowsTheShownGuestsSendHistory)
     op::click(w.find<QWidget>(u"UpDown1.up"_s));
     ASSERT_EQ(history->rowCount(), 1);
     EXPECT_EQ(history->item(0, 2)->text(), u"拒否"_s);
+}
+
+// The step chosen beside the switches, for the guest as the boxes show it: the
+// mail the send run would make, before anything is saved or sent.
+TEST(MainWindow, EntryTabPreviewsTheChosenStepForTheGuestAsTyped)
+{
+    Window w;
+    CampaignSettings settings;
+    settings.smtpServer = u"smtp.example.jp"_s;
+    settings.sender = u"shop@example.jp"_s;
+    settings.subjects[3] = u"３回目のご案内"_s;
+    settings.textFiles[3] = w.home.path(u"third.txt"_s);
+    ASSERT_TRUE(writeMailText(settings.textFiles[3], u"★★★\n３回目です。"_s));
+    ASSERT_TRUE(writeCampaignSettings(w.dir.config(), settings));
+    GuestRecord yamada = makeGuest(u"山田"_s, u"花子"_s);
+    yamada.birthday = u"1970/01/01"_s;
+    yamada.address = u"old@example.jp"_s;
+    yamada.keisyou = u"様"_s;
+    const QString list = w.home.path(u"guestlst.lst"_s);
+    writeList(list, {yamada});
+    w.openOnEntryTab(list);
+
+    auto* address = w.find<QLineEdit>(u"Text1(11)"_s);
+    op::click(address);
+    op::press(Qt::Key_A, Qt::ControlModifier);
+    op::type(u"hanako@example.jp"_s);
+    auto* step = w.find<QComboBox>(u"previewStep"_s);
+    ASSERT_TRUE(step && step->isVisible());
+    step->setFocus();
+    op::press(Qt::Key_Down);
+    op::press(Qt::Key_Down);
+    op::click(w.find<QPushButton>(u"previewMailButton"_s));
+
+    auto* preview = w.find<QPlainTextEdit>(u"mailPreview"_s);
+    ASSERT_NE(preview, nullptr) << (w.prompts.asked.isEmpty() ? "" : w.prompts.asked.last().text.toStdString());
+    const QString text = preview->toPlainText();
+    EXPECT_TRUE(text.contains(u"宛先（RCPT TO）: hanako@example.jp"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"件名: ３回目のご案内"_s)) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(u"山田様\n３回目です。\n2024/05/01 9:00:00"_s)) << text.toStdString();
+    EXPECT_TRUE(w.transport.sent.isEmpty());
 }
