@@ -2,11 +2,16 @@
 
 #include "operator.h"
 
+#include "delivery/smtp_settings.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 TEST(SettingsPanel, StoringWithoutAFileWritesTheEmptyLineAndAnnounces)
@@ -139,4 +144,66 @@ TEST(SettingsPanel, SmtpDetailsAreSavedOwnerOnlyBesideAnUntouchedConfig)
     EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
               QFile::Permissions());
     EXPECT_EQ(readBytes(p.dir.config()), config);
+}
+
+namespace {
+
+// A desktop's secret store, really started: a private session bus with an
+// unlocked gnome-keyring on it, for this test process alone.
+class SecretStore {
+public:
+    SecretStore()
+    {
+        bus_.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+        if (!bus_.waitForReadyRead(5000))
+            return;
+        const QByteArray address = bus_.readLine().trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
+            env.insert(QString::fromLatin1(name), home_.path());
+        QProcess keyring;
+        keyring.setProcessEnvironment(env);
+        keyring.start(u"gnome-keyring-daemon"_s, {u"--unlock"_s, u"--components=secrets"_s, u"--daemonize"_s});
+        keyring.write("unlock");
+        keyring.closeWriteChannel();
+        started_ = keyring.waitForFinished(10000) && keyring.exitCode() == 0;
+    }
+    ~SecretStore() { bus_.kill(); bus_.waitForFinished(); } // the keyring leaves with its bus
+    bool started() const { return started_; }
+
+private:
+    QTemporaryDir home_;
+    QProcess bus_;
+    bool started_ = false;
+};
+
+} // namespace
+
+// With a secret store on the desktop the password saved in SMTP詳細設定 goes
+// there, never into smtp.ini, and every send finds it again.
+TEST(SettingsPanel, SmtpPasswordGoesToTheDesktopsSecretStoreNotTheFile)
+{
+    SecretStore store;
+    ASSERT_TRUE(store.started());
+    Panels p;
+    p.settings.show();
+    op::click(p.find<QPushButton>(u"smtpDetailsButton"_s));
+    QWidget* dialog = QApplication::activeWindow();
+    ASSERT_EQ(dialog->windowTitle(), u"SMTP詳細設定"_s);
+    dialog->findChild<QComboBox*>(u"smtpSecurity"_s)->setFocus();
+    op::press(Qt::Key_Down);
+    op::click(dialog->findChild<QLineEdit*>(u"smtpUser"_s));
+    op::type(u"shop"_s);
+    op::press(Qt::Key_Tab);
+    op::type(u"s3cret"_s);
+    op::click(dialog->findChild<QPushButton*>(u"smtpSaveButton"_s));
+
+    EXPECT_TRUE(p.prompts.asked.isEmpty());
+    EXPECT_EQ(readBytes(p.home.path(u"smtp.ini"_s)),
+              QByteArray("[smtp]\r\nport=\r\nsecurity=starttls\r\nuser=shop\r\npassword=\r\n"
+                         "from_name=\r\npause_seconds=6.912\r\nca_file=\r\n"));
+    const auto read = readSmtpSettings(p.home.root());
+    ASSERT_TRUE(read) << read.error().message.toStdString();
+    EXPECT_EQ(read->password, u"s3cret"_s);
 }
