@@ -111,7 +111,8 @@ void Form1::buildPages()
     connect(settingsPanel_, &SettingsPanel::settingsStored, this, &Form1::onSettingsStored);
     connect(sendPanel_, &SendPanel::guestCountFound, editor_, &RecordEditor::setGuestCount);
 
-    newListDialog_ = new NewListDialog(dir_, seams_.prompts, this);
+    newListDialog_ =
+        new NewListDialog(dir_, seams_.prompts, [this] { return editor_->mayLeaveShownRecord(); }, this);
     connect(newListDialog_, &NewListDialog::listCreated, this, &Form1::onListCreated);
 }
 
@@ -281,6 +282,9 @@ void Form1::quit()
 
 void Form1::importCsv()
 {
+    // The import may overwrite the shown guest, so edits are settled first.
+    if (!editor_->mayLeaveShownRecord())
+        return;
     const std::optional<int> imported = exchange_->ImportCsv(listPath_);
     if (!imported)
         return;

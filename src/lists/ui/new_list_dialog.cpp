@@ -22,8 +22,9 @@ bool isForbidden(QChar c)
 
 } // namespace
 
-NewListDialog::NewListDialog(const ProgramDir& programDir, OperatorPrompts& prompts, QWidget* parent)
-    : QDialog(parent), programDir_(programDir), prompts_(prompts)
+NewListDialog::NewListDialog(const ProgramDir& programDir, OperatorPrompts& prompts,
+                             std::function<bool()> mayLeaveList, QWidget* parent)
+    : QDialog(parent), programDir_(programDir), prompts_(prompts), mayLeaveList_(std::move(mayLeaveList))
 {
     setObjectName(QStringLiteral("frmNewList"));
     setWindowTitle(QStringLiteral("新規リスト名設定"));
@@ -81,6 +82,8 @@ void NewListDialog::okClicked()
                    .arg(path));
         return;
     }
+    if (!mayLeaveList_())
+        return;
     if (auto created = CreateListFile(path); !created) {
         refuse(QStringLiteral("　リスト作成エラー　"), created.error().message);
         return;

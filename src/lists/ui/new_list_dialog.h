@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLineEdit;
 
 // Names and creates a new list in the program folder. Closing only hides it,
@@ -12,7 +14,10 @@ class QLineEdit;
 class NewListDialog : public QDialog {
     Q_OBJECT
 public:
-    NewListDialog(const ProgramDir& programDir, OperatorPrompts& prompts, QWidget* parent);
+    // mayLeaveList runs before the list is created; false keeps the current
+    // list and the dialog open.
+    NewListDialog(const ProgramDir& programDir, OperatorPrompts& prompts, std::function<bool()> mayLeaveList,
+                  QWidget* parent);
 
 signals:
     // The new list file exists and holds one empty record.
@@ -24,5 +29,6 @@ private:
 
     ProgramDir programDir_;
     OperatorPrompts& prompts_;
+    std::function<bool()> mayLeaveList_;
     QLineEdit* name_ = nullptr; // txtNewList
 };

@@ -251,6 +251,8 @@ bool RecordEditor::updateClicked()
 void RecordEditor::newRecordClicked()
 {
     if (!text1_[0]->text().isEmpty()) {
+        if (!mayLeaveShownRecord())
+            return;
         // The scan's answer, not the count alone: a count gone stale (another
         // page added guests) must not send the next save onto a guest.
         int n = guestCount() + 1;

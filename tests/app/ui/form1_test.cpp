@@ -5,6 +5,7 @@
 #include "delivery/campaign_settings.h"
 #include "delivery/mail_text.h"
 #include "delivery/send_journal.h"
+#include "exchange/csv_export.h"
 #include "lists/list_file.h"
 #include "operator.h"
 #include "recording_surface.h"
@@ -446,6 +447,89 @@ TEST(MainWindow, QuitAndListLoadAskAboutUnsavedEdits)
     w.action(u"mnuQuit"_s)->trigger();
     EXPECT_EQ(readBytes(list), encodeGuestRecord(makeGuest(u"山田"_s, u"花子代"_s)));
     EXPECT_FALSE(w.form.isVisible());
+}
+
+// 新規レコード, a new list and the CSV import each replace what the editor
+// shows, so each asks first; the question comes before anything is written.
+TEST(MainWindow, NewRecordNewListAndImportAskAboutUnsavedEdits)
+{
+    Window w;
+    const QString list = w.home.path(u"guests.lst"_s);
+    const QList<GuestRecord> guests{makeGuest(u"山田"_s, u"花子"_s), makeGuest(u"佐藤"_s, u"一郎"_s)};
+    writeList(list, guests);
+    const QString csvSource = w.home.path(u"csv.lst"_s);
+    writeList(csvSource, {makeGuest(u"田中"_s)});
+    ASSERT_TRUE(exportList(csvSource, w.dir.exchangeCsv()));
+    const QByteArray before = readBytes(list);
+    w.openOnEntryTab(list);
+    auto* given = w.find<QLineEdit>(u"Text1(1)"_s);
+    const auto backToTheWindow = [&] {
+        w.form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form));
+    };
+    const auto newListOk = [&] { // the name box keeps its text between uses
+        w.action(u"mnuNewList"_s)->trigger();
+        op::click(w.find<QPushButton>(u"cmdOK"_s));
+    };
+    op::clickInText(given, 2);
+    op::type(u"代"_s);
+
+    qsizetype asked = w.prompts.asked.size();
+    const auto expectCancelled = [&](const char* path) {
+        SCOPED_TRACE(path);
+        ASSERT_EQ(w.prompts.asked.size(), ++asked);
+        EXPECT_EQ(w.prompts.asked.last().text, u"変更を保存しますか？");
+        EXPECT_EQ(w.prompts.asked.last().buttons, PromptButtons::YesNoCancel);
+        EXPECT_EQ(given->text(), u"花子代");
+        EXPECT_EQ(w.find<QLabel>(u"Label13"_s)->text(), u"1");
+        EXPECT_EQ(readBytes(list), before);
+        EXPECT_EQ(w.form.currentListPath(), list);
+    };
+    w.prompts.answers = {PromptAnswer::Cancel};
+    op::click(w.find<QPushButton>(u"Command6"_s));
+    expectCancelled("新規レコード");
+    w.action(u"mnuNewList"_s)->trigger();
+    op::click(w.find<QLineEdit>(u"txtNewList"_s));
+    op::type(u"spring"_s);
+    w.prompts.answers = {PromptAnswer::Cancel};
+    op::click(w.find<QPushButton>(u"cmdOK"_s));
+    expectCancelled("新規リスト作成");
+    EXPECT_FALSE(QFile::exists(w.home.path(u"spring.lst"_s)));
+    EXPECT_TRUE(w.find<QDialog>(u"frmNewList"_s)->isVisible());
+    op::click(w.find<QPushButton>(u"cmdCancel"_s));
+    backToTheWindow();
+    w.prompts.answers = {PromptAnswer::Cancel};
+    op::press(Qt::Key_I, Qt::ControlModifier);
+    expectCancelled("名簿のインポート"); // and the import's own question never came
+
+    // Yes saves, then the new record starts after the saved guests.
+    w.prompts.answers = {PromptAnswer::Yes};
+    op::click(w.find<QPushButton>(u"Command6"_s));
+    const QByteArray saved = encodeGuestRecord(makeGuest(u"山田"_s, u"花子代"_s)) + before.mid(kRecordSize);
+    EXPECT_EQ(readBytes(list), saved);
+    EXPECT_EQ(w.find<QLabel>(u"Label13"_s)->text(), u"3");
+    EXPECT_TRUE(given->text().isEmpty());
+
+    // Yes before an import writes the new guest; the import covers record 1 only.
+    op::click(w.find<QLineEdit>(u"Text1(0)"_s));
+    op::type(u"鈴木"_s);
+    w.prompts.answers = {PromptAnswer::Yes, PromptAnswer::Ok};
+    op::press(Qt::Key_I, Qt::ControlModifier);
+    const QByteArray imported = readBytes(list);
+    EXPECT_EQ(imported.mid(0, kRecordSize), readBytes(csvSource));
+    EXPECT_EQ(imported.mid(kRecordSize, kRecordSize), before.mid(kRecordSize));
+    ASSERT_EQ(imported.size(), 3 * kRecordSize);
+    EXPECT_EQ(imported.mid(2 * kRecordSize, 8), toCp932(u"鈴木    "));
+
+    // No leaves the list as it was and goes on to the new list.
+    op::clickInText(given, 0);
+    op::type(u"代"_s);
+    w.prompts.answers = {PromptAnswer::No};
+    newListOk();
+    EXPECT_EQ(w.prompts.asked.last().text, u"変更を保存しますか？");
+    EXPECT_EQ(readBytes(list), imported);
+    EXPECT_EQ(w.form.currentListPath(), w.home.path(u"spring.lst"_s));
+    EXPECT_TRUE(given->text().isEmpty());
 }
 
 TEST(MainWindow, EntryTabShowsTheShownGuestsSendHistory)

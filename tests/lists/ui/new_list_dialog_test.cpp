@@ -12,7 +12,7 @@ namespace {
 // The dialog as the main window uses it: a created list becomes the editor's list.
 struct NewListBench : EditorBench {
     ProgramDir programDir{home.root()};
-    NewListDialog dialog{programDir, prompts, editor.get()};
+    NewListDialog dialog{programDir, prompts, [this] { return editor->mayLeaveShownRecord(); }, editor.get()};
     QSignalSpy created{&dialog, &NewListDialog::listCreated};
 
     explicit NewListBench(const QList<GuestRecord>& guests) : EditorBench(guests)
@@ -129,7 +129,7 @@ TEST(NewList, FailedCreationNamesTheFileAndKeepsTheDialogOpen)
 {
     NewListBench bench({});
     ScriptedPrompts prompts;
-    NewListDialog dialog(ProgramDir(bench.home.path(u"gone"_s)), prompts, nullptr);
+    NewListDialog dialog(ProgramDir(bench.home.path(u"gone"_s)), prompts, [] { return true; }, nullptr);
     QSignalSpy created(&dialog, &NewListDialog::listCreated);
     dialog.show();
     dialog.findChild<QLineEdit*>(u"txtNewList"_s)->setText(u"test"_s);

@@ -64,6 +64,7 @@ TEST(EditorNewRecord, NewRecordOnAListOfFiveBecomesRecordSix)
     EditorBench bench(guests);
     bench.check1(4)->setChecked(true);
 
+    bench.prompts.answers = {PromptAnswer::No}; // the switch is an edit of guest 5: not saved
     bench.click(u"Command6"_s);
     EXPECT_EQ(bench.label13(), u"6"_s);
     EXPECT_TRUE(bench.text1(0)->text().isEmpty());
@@ -273,6 +274,7 @@ TEST(EditorColours, StatusColoursTheFieldsAndAnUnknownStatusKeepsThem)
 
     status->setCurrentIndex(0); // the operator picks "配信中"
     EXPECT_EQ(textColour(status), QColor(Qt::blue));
+    bench.prompts.answers = {PromptAnswer::No};
     bench.click(u"Command6"_s);
     EXPECT_EQ(textColour(bench.text1(0)), QColor(Qt::black));
     EXPECT_EQ(textColour(status), QColor(Qt::black));
