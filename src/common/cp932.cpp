@@ -166,11 +166,21 @@ QString unencodableInCp932(QStringView text)
 
 QString fromCp932(QByteArrayView bytes)
 {
-    if (isAscii(bytes))
-        return QString::fromLatin1(bytes);
-    PagedTable& table = decodeTable();
-    QString text(bytes.size(), Qt::Uninitialized);
+    QString text;
+    fromCp932(bytes, text);
+    return text;
+}
+
+void fromCp932(QByteArrayView bytes, QString& text)
+{
+    text.resize(bytes.size());
     QChar* out = text.data();
+    if (isAscii(bytes)) {
+        for (const char c : bytes)
+            *out++ = QLatin1Char(c);
+        return;
+    }
+    PagedTable& table = decodeTable();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const quint8 byte = quint8(bytes[i]);
         quint16 unit = table.at(byte);
@@ -182,7 +192,6 @@ QString fromCp932(QByteArrayView bytes)
         *out++ = QChar(unit == kNoCharacter ? char16_t(0xFFFD) : char16_t(unit));
     }
     text.truncate(out - text.constData());
-    return text;
 }
 
 QString decodeCp932OrUtf8(QByteArrayView bytes)

@@ -15,6 +15,9 @@ QByteArray toCp932(QStringView text);
 QString unencodableInCp932(QStringView text);
 // Bytes that are no valid code page 932 become U+FFFD.
 QString fromCp932(QByteArrayView bytes);
+// The same into `text`, reusing its buffer when nothing else shares it: a walk
+// that decodes a field of every guest into one string allocates nothing.
+void fromCp932(QByteArrayView bytes, QString& text);
 
 // True for the first byte of a double-byte character.
 bool isCp932LeadByte(unsigned char byte);

@@ -23,8 +23,15 @@ QByteArray encodeTextField(const QString& text, int width)
 
 QString decodeTextField(QByteArrayView bytes)
 {
+    QString text;
+    decodeTextField(bytes, text);
+    return text;
+}
+
+void decodeTextField(QByteArrayView bytes, QString& text)
+{
     const qsizetype zero = bytes.indexOf('\0');
-    return fromCp932(zero < 0 ? bytes : bytes.first(zero));
+    fromCp932(zero < 0 ? bytes : bytes.first(zero), text);
 }
 
 namespace {

@@ -13,6 +13,8 @@ QByteArray encodeTextField(const QString& text, int width);
 
 // Everything before the first zero byte, decoded; trailing spaces stay.
 QString decodeTextField(QByteArrayView bytes);
+// The same into `text`, reusing its buffer.
+void decodeTextField(QByteArrayView bytes, QString& text);
 
 // Removes trailing spaces (only U+0020), as every reader of a field does.
 QString trimRight(const QString& text);

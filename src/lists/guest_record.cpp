@@ -92,20 +92,26 @@ QByteArray encodeGuestRecord(const GuestRecord& record)
 
 GuestRecord decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields)
 {
+    GuestRecord record;
+    decodeGuestRecord(bytes, fields, record);
+    return record;
+}
+
+void decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields, GuestRecord& record)
+{
     if (bytes.size() < kRecordSize) {
         QByteArray padded = bytes.toByteArray();
         padded.append(kRecordSize - padded.size(), '\0');
-        return decodeGuestRecord(padded, fields);
+        decodeGuestRecord(padded, fields, record);
+        return;
     }
-    GuestRecord record;
     for (std::size_t i = 0; i < kFields.size(); ++i) {
         const GuestField& field = kFields[i];
         if (!field.text)
             record.*field.number = qFromLittleEndian<qint16>(bytes.data() + field.offset);
         else if (fields.test(i))
-            record.*field.text = decodeTextField(bytes.sliced(field.offset, field.width));
+            decodeTextField(bytes.sliced(field.offset, field.width), record.*field.text);
     }
-    return record;
 }
 
 QString stepDate(const GuestRecord& record, int step)

@@ -42,6 +42,9 @@ QByteArray encodeGuestRecord(const GuestRecord& record);
 // A short input reads as if padded with zero bytes. Text fields left out of
 // `fields` read empty; the switches are always read.
 GuestRecord decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields = allFields());
+// The same into `record`, reusing the buffers of its texts; fields left out
+// keep what they held.
+void decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields, GuestRecord& record);
 
 // Steps: 0 is the repeat step, 1..7 the first to final step.
 constexpr int kStepCount = 8;
