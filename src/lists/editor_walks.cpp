@@ -11,21 +11,29 @@ const std::array<ProbeField, kKeywordListCount>& keywordFields()
     return fields;
 }
 
-FieldSelection keywordSelection()
+Result<KeywordSource> readKeywordSource(const QString& path)
 {
-    const auto& fields = keywordFields();
-    return selectFields({fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]});
+    auto bytes = readListFile(path);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    const int count = walkGuests(*bytes, EndTest::EmptyRecord, &GuestRecord::fName, {}, [](int, GuestRecord&) {});
+    return KeywordSource{std::move(*bytes), count};
 }
 
-std::array<QStringList, kKeywordListCount> keywordColumns(QList<GuestRecord> guests)
+QString keywordAt(QByteArrayView listBytes, int k, int list)
 {
-    std::array<QStringList, kKeywordListCount> columns;
-    for (int i = 0; i < kKeywordListCount; ++i) {
-        columns[i].reserve(guests.size());
-        for (GuestRecord& guest : guests)
-            columns[i].append(trimRight(std::move(guest.*keywordFields()[i])));
-    }
-    return columns;
+    static const auto fields = [] {
+        std::array<const GuestField*, kKeywordListCount> found{};
+        for (int i = 0; i < kKeywordListCount; ++i)
+            for (const GuestField& field : guestFields())
+                if (field.text == keywordFields()[i])
+                    found[i] = &field;
+        return found;
+    }();
+    const qsizetype offset = qsizetype(k - 1) * kRecordSize + fields[list]->offset;
+    if (k < 1 || offset >= listBytes.size())
+        return {};
+    return trimRight(decodeTextField(listBytes.sliced(offset).first(std::min<qsizetype>(fields[list]->width, listBytes.size() - offset))));
 }
 
 Result<std::optional<int>> findKeywordRecord(const QString& path, ProbeField field, const QString& text)

@@ -188,10 +188,10 @@ TEST(EditorKeywords, ListsHoldEveryRecordAndShowThePlaceholder)
 TEST(EditorKeywords, ThirtyThousandGuestsAreAllListed)
 {
     EditorBench bench({});
-    QList<GuestRecord> guests;
+    QByteArray listBytes;
     for (int n = 1; n <= 32767; ++n)
-        guests.append(numberedGuest(n));
-    bench.editor->fillKeywordLists(guests);
+        listBytes += encodeGuestRecord(numberedGuest(n));
+    bench.editor->fillKeywordLists(listBytes, 32767);
     auto* list = bench.get<QComboBox>(u"Combo7"_s);
     EXPECT_EQ(list->count(), 32767);
     EXPECT_EQ(bench.get<QComboBox>(u"Combo3"_s)->itemText(32766), u"g32767"_s);
