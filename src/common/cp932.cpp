@@ -126,8 +126,16 @@ bool isCp932LeadByte(unsigned char byte)
 
 QByteArray toCp932(QStringView text)
 {
-    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    char* out = bytes.data();
+    QByteArray bytes;
+    appendCp932(bytes, text);
+    return bytes;
+}
+
+void appendCp932(QByteArray& bytes, QStringView text)
+{
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size() * 2);
+    char* out = bytes.data() + start;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i].unicode();
         if (unit < 0x80) {
@@ -148,7 +156,6 @@ QByteArray toCp932(QStringView text)
         }
     }
     bytes.truncate(out - bytes.constData());
-    return bytes;
 }
 
 QString unencodableInCp932(QStringView text)

@@ -10,6 +10,8 @@
 
 // Characters code page 932 cannot hold become '?'.
 QByteArray toCp932(QStringView text);
+// The same appended to `bytes`.
+void appendCp932(QByteArray& bytes, QStringView text);
 // The characters of text that code page 932 cannot hold, each once, in order
 // of first appearance; empty when toCp932 would keep every character.
 QString unencodableInCp932(QStringView text);

@@ -2,7 +2,6 @@
 
 #include "common/cp932.h"
 
-#include <numeric>
 
 namespace {
 
@@ -100,20 +99,25 @@ private:
 
 QByteArray encodeCsvRow(const QStringList& cells)
 {
-    QString line;
-    line.reserve(std::accumulate(cells.begin(), cells.end(), qsizetype(0),
-                                 [](qsizetype size, const QString& cell) { return size + cell.size() + 3; }));
-    for (const QString& cell : cells) {
-        if (!line.isEmpty())
-            line += u',';
-        line += u'"';
-        if (cell.contains(u'"'))
-            line += QString(cell).replace(u'"', QStringLiteral("\"\""));
-        else
-            line += cell;
-        line += u'"';
+    QByteArray bytes;
+    appendCsvRow(bytes, cells);
+    return bytes;
+}
+
+void appendCsvRow(QByteArray& bytes, const QStringList& cells)
+{
+    for (qsizetype c = 0; c < cells.size(); ++c) {
+        bytes += c == 0 ? "\"" : ",\"";
+        QStringView rest = cells[c];
+        for (qsizetype quote = rest.indexOf(u'"'); quote >= 0; quote = rest.indexOf(u'"')) {
+            appendCp932(bytes, rest.first(quote));
+            bytes += "\"\"";
+            rest = rest.sliced(quote + 1);
+        }
+        appendCp932(bytes, rest);
+        bytes += '"';
     }
-    return toCp932(line) + "\r\n";
+    bytes += "\r\n";
 }
 
 Error notCommaSeparated(qsizetype row)

@@ -14,6 +14,8 @@
 using CsvRows = QList<QStringList>;
 
 QByteArray encodeCsvRow(const QStringList& cells);
+// The same appended to `bytes`.
+void appendCsvRow(QByteArray& bytes, const QStringList& cells);
 
 // Quoted cells (doubled quotes, commas and line breaks inside), unquoted
 // cells, lines ended by CR LF, LF or CR. A quote that is never closed, or
