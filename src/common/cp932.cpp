@@ -1,9 +1,9 @@
 #include "common/cp932.h"
 
 #include <QList>
-#include <QStringDecoder>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <expected>
 #include <memory>
@@ -160,7 +160,11 @@ void appendCp932(QByteArray& bytes, QStringView text)
 
 QString unencodableInCp932(QStringView text)
 {
-    if (toCp932(text).count('?') == text.count(u'?'))
+    // Asked of every cell of an import: most hold only characters the table has.
+    const auto inTable = [](QChar c) {
+        return c.unicode() < 0x80 || (!c.isSurrogate() && encodeTable().at(c.unicode()) != kNoCharacter);
+    };
+    if (std::ranges::all_of(text, inTable))
         return {};
     QString found;
     for (const char32_t c : text.toUcs4()) {
@@ -205,11 +209,7 @@ QString decodeCp932OrUtf8(QByteArrayView bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.sliced(3));
-    if (!isAscii(bytes)) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
-    }
+    if (!isAscii(bytes) && bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
     return fromCp932(bytes);
 }
