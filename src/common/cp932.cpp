@@ -194,6 +194,10 @@ void fromCp932(QByteArrayView bytes, QString& text)
     PagedTable& table = decodeTable();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const quint8 byte = quint8(bytes[i]);
+        if (byte < 0x80) {
+            *out++ = QLatin1Char(char(byte));
+            continue;
+        }
         quint16 unit = table.at(byte);
         if (unit == kLeadByte) {
             unit = i + 1 < bytes.size() ? table.at(quint16(byte << 8 | quint8(bytes[i + 1]))) : kNoCharacter;

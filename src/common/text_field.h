@@ -10,6 +10,8 @@
 // Cuts to width characters, encodes, keeps at most width bytes without
 // splitting a double-byte character and pads with spaces to width bytes.
 QByteArray encodeTextField(const QString& text, int width);
+// The same appended to `bytes`.
+void appendTextField(QByteArray& bytes, const QString& text, int width);
 
 // Everything before the first zero byte, decoded; trailing spaces stay.
 QString decodeTextField(QByteArrayView bytes);

@@ -155,6 +155,9 @@ std::optional<qint16> parseSwitchCell(const QString& cell)
     const QString text = cell.trimmed();
     if (text.isEmpty())
         return qint16(0);
+    // A switch is nearly always 0 or 1: no need to read it as a real number.
+    if (text.size() == 1 && text[0] >= u'0' && text[0] <= u'9')
+        return qint16(text[0].unicode() - u'0');
     bool ok = false;
     const double value = text.toDouble(&ok);
     if (!ok || !std::isfinite(value))
@@ -206,7 +209,7 @@ Result<QList<GuestRecord>> importGuests(const CsvRows& rows)
 Result<int> importList(const QString& csvPath, const QString& listPath)
 {
     QByteArray list;
-    RowImport import([&list](const GuestRecord& guest) { list += encodeGuestRecord(guest); });
+    RowImport import([&list](const GuestRecord& guest) { appendGuestRecord(list, guest); });
     if (auto read = readCsvFile(csvPath, import); !read)
         return std::unexpected(read.error().kind == ErrorKind::Format ? naming(csvPath, read.error()) : read.error());
     const auto imported = import.result();

@@ -80,14 +80,24 @@ FieldSelection selectFields(std::initializer_list<QString GuestRecord::*> fields
 
 QByteArray encodeGuestRecord(const GuestRecord& record)
 {
-    QByteArray bytes(kRecordSize, '\0');
-    for (const GuestField& field : kFields) {
-        if (field.text)
-            bytes.replace(field.offset, field.width, encodeTextField(record.*field.text, field.width));
-        else
-            qToLittleEndian<qint16>(record.*field.number, bytes.data() + field.offset);
-    }
+    QByteArray bytes;
+    bytes.reserve(kRecordSize);
+    appendGuestRecord(bytes, record);
     return bytes;
+}
+
+// The fields lie one after another in the order of kFields.
+void appendGuestRecord(QByteArray& bytes, const GuestRecord& record)
+{
+    for (const GuestField& field : kFields) {
+        if (field.text) {
+            appendTextField(bytes, record.*field.text, field.width);
+        } else {
+            char number[2];
+            qToLittleEndian<qint16>(record.*field.number, number);
+            bytes.append(number, 2);
+        }
+    }
 }
 
 GuestRecord decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields)

@@ -39,6 +39,8 @@ FieldSelection allFields();
 FieldSelection selectFields(std::initializer_list<QString GuestRecord::*> fields);
 
 QByteArray encodeGuestRecord(const GuestRecord& record);
+// The same 346 bytes appended to `bytes`.
+void appendGuestRecord(QByteArray& bytes, const GuestRecord& record);
 // A short input reads as if padded with zero bytes. Text fields left out of
 // `fields` read empty; the switches are always read.
 GuestRecord decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields = allFields());
