@@ -81,6 +81,7 @@ TEST(EditorNewRecord, NewRecordOnAListOfFiveBecomesRecordSix)
     EXPECT_EQ(record(bench.list, 6).mail4, 1);
     EXPECT_EQ(bench.label23(), u"6"_s);
     EXPECT_EQ(bench.get<QComboBox>(u"Combo3"_s)->count(), 6);
+    EXPECT_EQ(bench.get<QComboBox>(u"Combo3"_s)->itemText(5), u"新人"_s);
     EXPECT_TRUE(bench.get<QPushButton>(u"Command6"_s)->isEnabled());
     EXPECT_TRUE(bench.get<QWidget>(u"UpDown1"_s)->isEnabled());
 }
