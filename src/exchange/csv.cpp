@@ -2,6 +2,7 @@
 
 #include "common/cp932.h"
 
+#include <utility>
 
 namespace {
 

@@ -22,18 +22,8 @@ Result<KeywordSource> readKeywordSource(const QString& path)
 
 QString keywordAt(QByteArrayView listBytes, int k, int list)
 {
-    static const auto fields = [] {
-        std::array<const GuestField*, kKeywordListCount> found{};
-        for (int i = 0; i < kKeywordListCount; ++i)
-            for (const GuestField& field : guestFields())
-                if (field.text == keywordFields()[i])
-                    found[i] = &field;
-        return found;
-    }();
-    const qsizetype offset = qsizetype(k - 1) * kRecordSize + fields[list]->offset;
-    if (k < 1 || offset >= listBytes.size())
-        return {};
-    return trimRight(decodeTextField(listBytes.sliced(offset).first(std::min<qsizetype>(fields[list]->width, listBytes.size() - offset))));
+    const ProbeField field = keywordFields()[list];
+    return trimRight(recordAt(listBytes, k, selectFields({field})).*field);
 }
 
 Result<std::optional<int>> findKeywordRecord(const QString& path, ProbeField field, const QString& text)
