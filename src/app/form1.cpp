@@ -9,9 +9,7 @@
 #include "delivery/ui/send_panel.h"
 #include "delivery/ui/settings_panel.h"
 #include "exchange/ui/exchange_commands.h"
-#include "lists/editor_walks.h"
 #include "lists/list_file.h"
-#include "lists/schedule.h"
 #include "lists/ui/new_list_dialog.h"
 #include "lists/ui/record_editor.h"
 #include "printing/ui/print_panel.h"
@@ -218,18 +216,18 @@ void Form1::LoadCurrentList()
 // One read of the list fills the editor, the keyword lists, the count and the send list.
 void Form1::walkList()
 {
-    auto guests = readGuestList(listPath_, EndTest::ZeroProbe, &GuestRecord::birthday,
-                                keywordSelection() | dueTestFields() | selectFields({&GuestRecord::sName}));
-    if (guests) {
+    auto bytes = readListFile(listPath_);
+    if (bytes) {
         editor_->ShowRecord(1);
     } else {
         // Said once here: the editor would only fail on the same file again.
-        seams_.prompts.warn(messageTitle(QStringLiteral("　ファイルエラー　")), guests.error().message);
-        guests = QList<GuestRecord>();
+        seams_.prompts.warn(messageTitle(QStringLiteral("　ファイルエラー　")), bytes.error().message);
+        bytes = QByteArray();
     }
-    sendPanel_->setSendList(dueEntries(*guests, seams_.clock.today()));
-    editor_->setGuestCount(int(guests->size()));
-    editor_->fillKeywordLists(std::move(*guests));
+    const DueScan scan = scanDueGuestsIn(*bytes, seams_.clock.today());
+    sendPanel_->setSendList(scan.entries);
+    editor_->setGuestCount(scan.guestCount);
+    editor_->fillKeywordLists(std::move(*bytes), scan.guestCount);
 }
 
 void Form1::No_Terminate() { quitting_ = false; }

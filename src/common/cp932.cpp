@@ -1,9 +1,9 @@
 #include "common/cp932.h"
 
 #include <QList>
-#include <QStringDecoder>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <expected>
 #include <memory>
@@ -126,8 +126,16 @@ bool isCp932LeadByte(unsigned char byte)
 
 QByteArray toCp932(QStringView text)
 {
-    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    char* out = bytes.data();
+    QByteArray bytes;
+    appendCp932(bytes, text);
+    return bytes;
+}
+
+void appendCp932(QByteArray& bytes, QStringView text)
+{
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size() * 2);
+    char* out = bytes.data() + start;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i].unicode();
         if (unit < 0x80) {
@@ -148,12 +156,15 @@ QByteArray toCp932(QStringView text)
         }
     }
     bytes.truncate(out - bytes.constData());
-    return bytes;
 }
 
 QString unencodableInCp932(QStringView text)
 {
-    if (toCp932(text).count('?') == text.count(u'?'))
+    // Asked of every cell of an import: most hold only characters the table has.
+    const auto inTable = [](QChar c) {
+        return c.unicode() < 0x80 || (!c.isSurrogate() && encodeTable().at(c.unicode()) != kNoCharacter);
+    };
+    if (std::ranges::all_of(text, inTable))
         return {};
     QString found;
     for (const char32_t c : text.toUcs4()) {
@@ -166,13 +177,27 @@ QString unencodableInCp932(QStringView text)
 
 QString fromCp932(QByteArrayView bytes)
 {
-    if (isAscii(bytes))
-        return QString::fromLatin1(bytes);
-    PagedTable& table = decodeTable();
-    QString text(bytes.size(), Qt::Uninitialized);
+    QString text;
+    fromCp932(bytes, text);
+    return text;
+}
+
+void fromCp932(QByteArrayView bytes, QString& text)
+{
+    text.resize(bytes.size());
     QChar* out = text.data();
+    if (isAscii(bytes)) {
+        for (const char c : bytes)
+            *out++ = QLatin1Char(c);
+        return;
+    }
+    PagedTable& table = decodeTable();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const quint8 byte = quint8(bytes[i]);
+        if (byte < 0x80) {
+            *out++ = QLatin1Char(char(byte));
+            continue;
+        }
         quint16 unit = table.at(byte);
         if (unit == kLeadByte) {
             unit = i + 1 < bytes.size() ? table.at(quint16(byte << 8 | quint8(bytes[i + 1]))) : kNoCharacter;
@@ -182,18 +207,13 @@ QString fromCp932(QByteArrayView bytes)
         *out++ = QChar(unit == kNoCharacter ? char16_t(0xFFFD) : char16_t(unit));
     }
     text.truncate(out - text.constData());
-    return text;
 }
 
 QString decodeCp932OrUtf8(QByteArrayView bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.sliced(3));
-    if (!isAscii(bytes)) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(bytes);
-        if (!utf8.hasError())
-            return text;
-    }
+    if (!isAscii(bytes) && bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
     return fromCp932(bytes);
 }

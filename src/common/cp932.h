@@ -10,11 +10,16 @@
 
 // Characters code page 932 cannot hold become '?'.
 QByteArray toCp932(QStringView text);
+// The same appended to `bytes`.
+void appendCp932(QByteArray& bytes, QStringView text);
 // The characters of text that code page 932 cannot hold, each once, in order
 // of first appearance; empty when toCp932 would keep every character.
 QString unencodableInCp932(QStringView text);
 // Bytes that are no valid code page 932 become U+FFFD.
 QString fromCp932(QByteArrayView bytes);
+// The same into `text`, reusing its buffer when nothing else shares it: a walk
+// that decodes a field of every guest into one string allocates nothing.
+void fromCp932(QByteArrayView bytes, QString& text);
 
 // True for the first byte of a double-byte character.
 bool isCp932LeadByte(unsigned char byte);

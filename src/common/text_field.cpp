@@ -9,22 +9,39 @@ QString fitToWidth(const QString& text, int width)
 
 QByteArray encodeTextField(const QString& text, int width)
 {
-    QByteArray encoded = toCp932(QStringView(text).left(width));
+    QByteArray bytes;
+    appendTextField(bytes, text, width);
+    return bytes;
+}
+
+void appendTextField(QByteArray& bytes, const QString& text, int width)
+{
+    const qsizetype start = bytes.size();
+    appendCp932(bytes, QStringView(text).left(width));
+    const char* encoded = bytes.constData() + start;
+    const qsizetype encodedSize = bytes.size() - start;
     qsizetype kept = 0;
-    while (kept < encoded.size()) {
+    while (kept < encodedSize) {
         const qsizetype length = isCp932LeadByte(static_cast<unsigned char>(encoded[kept])) ? 2 : 1;
         if (kept + length > width)
             break;
         kept += length;
     }
-    encoded.truncate(kept);
-    return encoded.append(width - kept, ' ');
+    bytes.truncate(start + kept);
+    bytes.append(width - kept, ' ');
 }
 
 QString decodeTextField(QByteArrayView bytes)
 {
+    QString text;
+    decodeTextField(bytes, text);
+    return text;
+}
+
+void decodeTextField(QByteArrayView bytes, QString& text)
+{
     const qsizetype zero = bytes.indexOf('\0');
-    return fromCp932(zero < 0 ? bytes : bytes.first(zero));
+    fromCp932(zero < 0 ? bytes : bytes.first(zero), text);
 }
 
 namespace {

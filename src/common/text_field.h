@@ -10,9 +10,13 @@
 // Cuts to width characters, encodes, keeps at most width bytes without
 // splitting a double-byte character and pads with spaces to width bytes.
 QByteArray encodeTextField(const QString& text, int width);
+// The same appended to `bytes`.
+void appendTextField(QByteArray& bytes, const QString& text, int width);
 
 // Everything before the first zero byte, decoded; trailing spaces stay.
 QString decodeTextField(QByteArrayView bytes);
+// The same into `text`, reusing its buffer.
+void decodeTextField(QByteArrayView bytes, QString& text);
 
 // Removes trailing spaces (only U+0020), as every reader of a field does.
 QString trimRight(const QString& text);

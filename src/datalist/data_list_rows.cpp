@@ -25,17 +25,18 @@ QStringList dataListCells(int record, const GuestRecord& guest)
 Result<QList<DataListRow>> readDataListRows(const QString& listPath)
 {
     using R = GuestRecord;
-    auto guests = readGuestList(listPath, EndTest::BlankProbe, &R::fName,
-                                selectFields({&R::fName, &R::sName, &R::hName, &R::CoName, &R::Post, &R::jyusyo,
-                                              &R::TEL, &R::FAX, &R::address, &R::birthday}));
-    if (!guests)
-        return std::unexpected(guests.error());
-    const qsizetype count = std::min<qsizetype>(guests->size(), kMaxDataListRows);
+    auto bytes = readListFile(listPath);
+    if (!bytes)
+        return std::unexpected(bytes.error());
     QList<DataListRow> rows;
-    rows.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const QStringList cells = dataListCells(int(i + 1), guests->at(i));
-        rows.append({cells.first(), cells});
-    }
+    walkGuests(*bytes, EndTest::BlankProbe, &R::fName,
+               selectFields({&R::fName, &R::sName, &R::hName, &R::CoName, &R::Post, &R::jyusyo, &R::TEL, &R::FAX,
+                             &R::address, &R::birthday}),
+               [&rows](int k, const GuestRecord& guest) {
+                   if (k > kMaxDataListRows)
+                       return;
+                   QStringList cells = dataListCells(k, guest);
+                   rows.append({cells.first(), std::move(cells)});
+               });
     return rows;
 }

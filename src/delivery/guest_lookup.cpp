@@ -20,24 +20,44 @@ QList<int> mailSteps(const GuestRecord& guest, const QString& todayText)
     return due;
 }
 
+namespace {
+
+void appendDueEntries(QList<DueEntry>& entries, int record, const GuestRecord& guest, const QString& dayText,
+                      const QDate& day)
+{
+    for (int step : mailSteps(guest, dayText))
+        entries.append({record, step, displayName(guest), day});
+}
+
+} // namespace
+
 QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QDate& day)
 {
     const QString dayText = dateText(day);
     QList<DueEntry> entries;
-    for (qsizetype i = 0; i < guests.size(); ++i) {
-        for (int step : mailSteps(guests[i], dayText))
-            entries.append({int(i + 1), step, displayName(guests[i]), day});
-    }
+    for (qsizetype i = 0; i < guests.size(); ++i)
+        appendDueEntries(entries, int(i + 1), guests[i], dayText, day);
     return entries;
+}
+
+DueScan scanDueGuestsIn(QByteArrayView listBytes, const QDate& day)
+{
+    const QString dayText = dateText(day);
+    DueScan scan;
+    scan.guestCount = walkGuests(listBytes, EndTest::ZeroProbe, &GuestRecord::birthday,
+                                 dueTestFields() | selectFields({&GuestRecord::fName, &GuestRecord::sName}),
+                                 [&](int k, GuestRecord& guest) {
+                                     appendDueEntries(scan.entries, k, guest, dayText, day);
+                                 });
+    return scan;
 }
 
 Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& today)
 {
-    auto guests = readGuestList(listPath, EndTest::ZeroProbe, &GuestRecord::birthday,
-                                dueTestFields() | selectFields({&GuestRecord::fName, &GuestRecord::sName}));
-    if (!guests)
-        return std::unexpected(guests.error());
-    return dueEntries(*guests, today);
+    auto bytes = readListFile(listPath);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    return scanDueGuestsIn(*bytes, today).entries;
 }
 
 std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueEntry& entry)

@@ -29,6 +29,12 @@ Result<QList<GuestRecord>> readSendingList(const QString& listPath);
 QList<int> mailSteps(const GuestRecord& guest, const QString& todayText);
 // One entry per mail step of every guest (zero probe on birthday, as the start-up walk).
 QList<DueEntry> dueEntries(const QList<GuestRecord>& guests, const QDate& day);
+// The same walk over a list's bytes: the entries, and how many guests it walked.
+struct DueScan {
+    QList<DueEntry> entries;
+    int guestCount = 0;
+};
+DueScan scanDueGuestsIn(QByteArrayView listBytes, const QDate& day);
 Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& today);
 
 // The guest behind an entry, when the list still holds it under the entry's name.

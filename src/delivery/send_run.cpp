@@ -2,6 +2,7 @@
 
 #include "delivery/mail_text.h"
 #include "delivery/send_log.h"
+#include "lists/list_file.h"
 
 #include <QFileInfo>
 #include <QLockFile>
@@ -264,7 +265,11 @@ Result<QList<DueEntry>> linesAlreadySent(const QString& journalPath, const QStri
     const auto entries = readJournal(journalPath);
     if (!entries)
         return std::unexpected(entries.error());
-    const auto guests = readSendingList(listPath);
+    if (lines.isEmpty() || entries->isEmpty())
+        return QList<DueEntry>();
+    // Only what tells the guest apart: a whole decode of every guest made start-up slow.
+    const auto guests = readGuestList(listPath, EndTest::EmptyRecord, &GuestRecord::fName,
+                                      selectFields({&GuestRecord::fName, &GuestRecord::sName, &GuestRecord::address}));
     if (!guests)
         return std::unexpected(guests.error());
     const JournalIndex index(*entries);

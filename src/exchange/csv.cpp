@@ -2,14 +2,16 @@
 
 #include "common/cp932.h"
 
-#include <numeric>
+#include <utility>
 
 namespace {
 
 // Splits text into rows of cells, one character at a time.
 class CsvParser {
 public:
-    Result<CsvRows> parse(QStringView text)
+    explicit CsvParser(const CsvRowSink& take) : take_(take) {}
+
+    Result<void> parse(QStringView text)
     {
         for (qsizetype i = 0; i < text.size(); ++i) {
             const QChar c = text[i];
@@ -25,8 +27,8 @@ public:
             } else if (c == u'"' && atCellStart_) {
                 inQuotes_ = true;
                 atCellStart_ = false;
-                quoteRow_ = rows_.size() + 1;
-                quoteColumn_ = row_.size() + 1;
+                quoteRow_ = rowCount_ + 1;
+                quoteColumn_ = columns_ + 1;
             } else if (c == u',') {
                 endCell();
             } else if (c == u'\r' || c == u'\n') {
@@ -42,9 +44,9 @@ public:
             return fail(ErrorKind::Format, QStringLiteral("%1 行目 %2 列目の引用符が閉じられていません。")
                                                .arg(quoteRow_)
                                                .arg(quoteColumn_));
-        if (!atCellStart_ || !row_.isEmpty())
+        if (!atCellStart_ || columns_ > 0)
             endRow();
-        return std::move(rows_);
+        return {};
     }
 
 private:
@@ -74,21 +76,31 @@ private:
                         .arg(quoteColumn_));
     }
 
+    // The cell's buffer goes into the row and the row's old one comes back
+    // for the next cell: a file of a million cells allocates few strings.
     void endCell()
     {
-        row_.append(cell_);
-        cell_.clear();
+        if (columns_ < row_.size())
+            row_[columns_].swap(cell_);
+        else
+            row_.append(std::exchange(cell_, QString()));
+        ++columns_;
+        cell_.truncate(0);
         atCellStart_ = true;
     }
     void endRow()
     {
         endCell();
-        rows_.append(row_);
-        row_.clear();
+        row_.resize(columns_);
+        take_(row_);
+        ++rowCount_;
+        columns_ = 0;
     }
 
-    CsvRows rows_;
+    const CsvRowSink& take_;
     QStringList row_;
+    qsizetype columns_ = 0;
+    qsizetype rowCount_ = 0;
     QString cell_;
     bool inQuotes_ = false;
     bool atCellStart_ = true;
@@ -100,20 +112,25 @@ private:
 
 QByteArray encodeCsvRow(const QStringList& cells)
 {
-    QString line;
-    line.reserve(std::accumulate(cells.begin(), cells.end(), qsizetype(0),
-                                 [](qsizetype size, const QString& cell) { return size + cell.size() + 3; }));
-    for (const QString& cell : cells) {
-        if (!line.isEmpty())
-            line += u',';
-        line += u'"';
-        if (cell.contains(u'"'))
-            line += QString(cell).replace(u'"', QStringLiteral("\"\""));
-        else
-            line += cell;
-        line += u'"';
+    QByteArray bytes;
+    appendCsvRow(bytes, cells);
+    return bytes;
+}
+
+void appendCsvRow(QByteArray& bytes, const QStringList& cells)
+{
+    for (qsizetype c = 0; c < cells.size(); ++c) {
+        bytes += c == 0 ? "\"" : ",\"";
+        QStringView rest = cells[c];
+        for (qsizetype quote = rest.indexOf(u'"'); quote >= 0; quote = rest.indexOf(u'"')) {
+            appendCp932(bytes, rest.first(quote));
+            bytes += "\"\"";
+            rest = rest.sliced(quote + 1);
+        }
+        appendCp932(bytes, rest);
+        bytes += '"';
     }
-    return toCp932(line) + "\r\n";
+    bytes += "\r\n";
 }
 
 Error notCommaSeparated(qsizetype row)
@@ -124,11 +141,27 @@ Error notCommaSeparated(qsizetype row)
                 .arg(row)};
 }
 
-Result<CsvRows> parseCsv(QStringView text) { return CsvParser().parse(text); }
+Result<void> parseCsv(QStringView text, const CsvRowSink& take) { return CsvParser(take).parse(text); }
 
-Result<CsvRows> readCsv(QIODevice& device)
+Result<CsvRows> parseCsv(QStringView text)
+{
+    CsvRows rows;
+    if (auto parsed = parseCsv(text, [&rows](const QStringList& row) { rows.append(row); }); !parsed)
+        return std::unexpected(parsed.error());
+    return rows;
+}
+
+Result<void> readCsv(QIODevice& device, const CsvRowSink& take)
 {
     if (!device.isReadable())
         return fail(ErrorKind::Io, device.errorString());
-    return parseCsv(decodeCp932OrUtf8(device.readAll()));
+    return parseCsv(decodeCp932OrUtf8(device.readAll()), take);
+}
+
+Result<CsvRows> readCsv(QIODevice& device)
+{
+    CsvRows rows;
+    if (auto read = readCsv(device, [&rows](const QStringList& row) { rows.append(row); }); !read)
+        return std::unexpected(read.error());
+    return rows;
 }

@@ -1,7 +1,6 @@
 #include "exchange/csv_export.h"
 
 #include "common/file_write.h"
-#include "common/text_field.h"
 #include "exchange/exchange_columns.h"
 #include "lists/list_file.h"
 
@@ -15,51 +14,58 @@ QStringList titleRow()
     return titles;
 }
 
-QString cellOf(const GuestRecord& guest, const GuestField& field)
+// Fills `cells` with the guest's row, reusing the strings it holds.
+void fillGuestRow(QStringList& cells, int number, const GuestRecord& guest)
 {
-    if (field.text)
-        return fitToWidth(guest.*field.text, field.width);
-    return QString::number(guest.*field.number);
-}
-
-QStringList guestRow(int number, const GuestRecord& guest)
-{
-    QStringList cells{QString::number(number)};
-    for (const ExchangeColumn& column : exchangeColumns())
-        if (column.field)
-            cells.append(cellOf(guest, *column.field));
-    return cells;
+    cells.resize(kExchangeColumnCount);
+    cells[0].setNum(number);
+    for (int c = 1; c < kExchangeColumnCount; ++c) {
+        const GuestField& field = *exchangeColumns()[c].field;
+        QString& cell = cells[c];
+        if (field.text) {
+            cell.truncate(0);
+            cell.append(QStringView(guest.*field.text).left(field.width));
+            cell.resize(field.width, u' ');
+        } else {
+            cell.setNum(guest.*field.number);
+        }
+    }
 }
 
 // Hands each row to `take` as soon as it is made: the export encodes it at
 // once instead of holding a million cells.
 template <typename Take>
-Result<void> forEachRow(const QString& listPath, Take take)
+void forEachRow(const QByteArray& listBytes, Take take)
 {
-    auto guests = readGuestList(listPath, EndTest::BlankProbe);
-    if (!guests)
-        return std::unexpected(guests.error());
     take(titleRow());
-    for (qsizetype i = 0; i < guests->size(); ++i)
-        take(guestRow(int(i + 1), guests->at(i)));
-    return {};
+    QStringList cells;
+    walkGuests(listBytes, EndTest::BlankProbe, &GuestRecord::fName, allFields(), [&](int k, GuestRecord& guest) {
+        fillGuestRow(cells, k, guest);
+        take(cells);
+    });
 }
 
 } // namespace
 
 Result<CsvRows> exportRows(const QString& listPath)
 {
+    auto listBytes = readListFile(listPath);
+    if (!listBytes)
+        return std::unexpected(listBytes.error());
     CsvRows rows;
-    if (auto made = forEachRow(listPath, [&rows](QStringList row) { rows.append(std::move(row)); }); !made)
-        return std::unexpected(made.error());
+    forEachRow(*listBytes, [&rows](const QStringList& row) { rows.append(row); });
     return rows;
 }
 
 Result<void> exportList(const QString& listPath, const QString& csvPath)
 {
+    auto listBytes = readListFile(listPath);
+    if (!listBytes)
+        return std::unexpected(listBytes.error());
     QByteArray bytes;
-    if (auto made = forEachRow(listPath, [&bytes](const QStringList& row) { bytes += encodeCsvRow(row); }); !made)
-        return std::unexpected(made.error());
+    // Text cells are padded to their width in characters: about twice the list's bytes.
+    bytes.reserve(listBytes->size() * 2);
+    forEachRow(*listBytes, [&bytes](const QStringList& row) { appendCsvRow(bytes, row); });
     if (auto written = writeWholeFile(csvPath, bytes); !written)
         return fail(ErrorKind::Io, QStringLiteral("%1 に書き込めません。\n%2").arg(csvPath, written.error().message));
     return {};

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -24,26 +25,6 @@ double roundHalfToEven(double value)
 }
 
 constexpr int kMaxGuestLines = 32767; // record numbers are 16-bit
-
-int lastRow(const CsvRows& rows)
-{
-    int m = 0;
-    while (m < rows.size() && !rows[m].value(0).isEmpty())
-        ++m;
-    return m;
-}
-
-// Column 1 holds 番号 or a record number; a tab or semicolon there means the
-// whole line is one cell of another separator.
-Result<void> checkSeparators(const CsvRows& rows, int m)
-{
-    for (int r = 1; r <= m; ++r) {
-        const QString first = rows[r - 1].value(0);
-        if (first.contains(u'\t') || first.contains(u';'))
-            return std::unexpected(notCommaSeparated(r));
-    }
-    return {};
-}
 
 bool isDateColumn(int column) { return column == 5 || (column >= 15 && column <= 21); }
 
@@ -94,7 +75,63 @@ Result<GuestRecord> guestFromRow(const QStringList& row, int rowNumber)
     return guest;
 }
 
-Result<CsvRows> readCsvFile(const QString& csvPath)
+// Takes the rows as they are parsed: rows 2..m become guests, m being the last
+// row before the first empty column-1 cell. A row of another separator up to
+// m is reported before too many rows, and too many rows before a bad cell;
+// once a cell failed, nothing more is converted.
+class RowImport {
+public:
+    explicit RowImport(std::function<void(const GuestRecord&)> take) : take_(std::move(take)) {}
+
+    void take(const QStringList& row)
+    {
+        ++rowNumber_;
+        if (ended_ || separatorError_)
+            return;
+        const QString& first = row.value(0);
+        if (first.isEmpty()) {
+            ended_ = true;
+            return;
+        }
+        // Column 1 holds 番号 or a record number; a tab or semicolon there
+        // means the whole line is one cell of another separator.
+        if (first.contains(u'\t') || first.contains(u';')) {
+            separatorError_ = notCommaSeparated(rowNumber_);
+            return;
+        }
+        if (rowNumber_ == 1 || ++guestLines_ > kMaxGuestLines || cellError_)
+            return;
+        if (auto guest = guestFromRow(row, rowNumber_))
+            take_(*guest);
+        else
+            cellError_ = guest.error();
+    }
+
+    // The count of guests taken, or the first failure.
+    Result<int> result() const
+    {
+        if (separatorError_)
+            return std::unexpected(*separatorError_);
+        if (guestLines_ > kMaxGuestLines)
+            return fail(ErrorKind::Format, QStringLiteral("ゲストの行が %1 行あります。名簿に入るのは %2 人までです。")
+                                               .arg(guestLines_)
+                                               .arg(kMaxGuestLines));
+        if (cellError_)
+            return std::unexpected(*cellError_);
+        return guestLines_;
+    }
+
+private:
+    std::function<void(const GuestRecord&)> take_;
+    int rowNumber_ = 0;
+    int guestLines_ = 0;
+    bool ended_ = false;
+    std::optional<Error> separatorError_;
+    std::optional<Error> cellError_;
+};
+
+// Parses the file, handing each row to `import`.
+Result<void> readCsvFile(const QString& csvPath, RowImport& import)
 {
     QFile file(csvPath);
     if (!file.exists())
@@ -102,7 +139,7 @@ Result<CsvRows> readCsvFile(const QString& csvPath)
                     csvPath + QStringLiteral(" が\n見つかりません。\nインポートを中止します"));
     if (!file.open(QIODevice::ReadOnly))
         return fail(ErrorKind::Io, QStringLiteral("%1 を開けません。").arg(csvPath));
-    return readCsv(file);
+    return readCsv(file, [&import](const QStringList& row) { import.take(row); });
 }
 
 Error naming(const QString& csvPath, const Error& error)
@@ -118,6 +155,9 @@ std::optional<qint16> parseSwitchCell(const QString& cell)
     const QString text = cell.trimmed();
     if (text.isEmpty())
         return qint16(0);
+    // A switch is nearly always 0 or 1: no need to read it as a real number.
+    if (text.size() == 1 && text[0] >= u'0' && text[0] <= u'9')
+        return qint16(text[0].unicode() - u'0');
     bool ok = false;
     const double value = text.toDouble(&ok);
     if (!ok || !std::isfinite(value))
@@ -130,61 +170,57 @@ std::optional<qint16> parseSwitchCell(const QString& cell)
 
 std::optional<QString> parseDateCell(const QString& cell)
 {
-    const QString text = cell.trimmed();
+    const QStringView text = QStringView(cell).trimmed();
     if (text.isEmpty())
         return QString();
     // By hand: an import checks eight dates on each of 32767 lines.
-    const QList<QStringView> parts = QStringView(text).split(u'/');
+    const qsizetype slash1 = text.indexOf(u'/');
+    const qsizetype slash2 = slash1 < 0 ? -1 : text.indexOf(u'/', slash1 + 1);
+    if (slash2 < 0 || text.indexOf(u'/', slash2 + 1) >= 0)
+        return std::nullopt;
+    const QStringView year = text.first(slash1);
+    const QStringView month = text.sliced(slash1 + 1, slash2 - slash1 - 1);
+    const QStringView day = text.sliced(slash2 + 1);
     const auto digits = [](QStringView part, qsizetype least, qsizetype most) {
         return part.size() >= least && part.size() <= most &&
                std::ranges::all_of(part, [](QChar c) { return c >= u'0' && c <= u'9'; });
     };
-    if (parts.size() != 3 || !digits(parts[0], 4, 4) || !digits(parts[1], 1, 2) || !digits(parts[2], 1, 2))
+    if (!digits(year, 4, 4) || !digits(month, 1, 2) || !digits(day, 1, 2))
         return std::nullopt;
-    if (!QDate(parts[0].toInt(), parts[1].toInt(), parts[2].toInt()).isValid())
+    if (!QDate(year.toInt(), month.toInt(), day.toInt()).isValid())
         return std::nullopt;
-    return parts[0].toString() + u'/' + parts[1].toString().rightJustified(2, u'0') + u'/' +
-           parts[2].toString().rightJustified(2, u'0');
+    if (month.size() == 2 && day.size() == 2)
+        return text.size() == cell.size() ? cell : text.toString();
+    return year.toString() + u'/' + month.toString().rightJustified(2, u'0') + u'/' +
+           day.toString().rightJustified(2, u'0');
 }
 
 Result<QList<GuestRecord>> importGuests(const CsvRows& rows)
 {
     QList<GuestRecord> guests;
-    const int m = lastRow(rows);
-    if (auto separated = checkSeparators(rows, m); !separated)
-        return std::unexpected(separated.error());
-    if (m - 1 > kMaxGuestLines)
-        return fail(ErrorKind::Format, QStringLiteral("ゲストの行が %1 行あります。名簿に入るのは %2 人までです。")
-                                           .arg(m - 1)
-                                           .arg(kMaxGuestLines));
-    for (int r = 2; r <= m; ++r) {
-        auto guest = guestFromRow(rows[r - 1], r);
-        if (!guest)
-            return std::unexpected(guest.error());
-        guests.append(std::move(*guest));
-    }
+    RowImport import([&guests](const GuestRecord& guest) { guests.append(guest); });
+    for (const QStringList& row : rows)
+        import.take(row);
+    if (auto imported = import.result(); !imported)
+        return std::unexpected(imported.error());
     return guests;
 }
 
 Result<int> importList(const QString& csvPath, const QString& listPath)
 {
-    auto rows = readCsvFile(csvPath);
-    if (!rows)
-        return std::unexpected(rows.error().kind == ErrorKind::Format ? naming(csvPath, rows.error())
-                                                                       : rows.error());
-    auto guests = importGuests(*rows);
-    if (!guests)
-        return std::unexpected(naming(csvPath, guests.error()));
+    QByteArray list;
+    RowImport import([&list](const GuestRecord& guest) { appendGuestRecord(list, guest); });
+    if (auto read = readCsvFile(csvPath, import); !read)
+        return std::unexpected(read.error().kind == ErrorKind::Format ? naming(csvPath, read.error()) : read.error());
+    const auto imported = import.result();
+    if (!imported)
+        return std::unexpected(naming(csvPath, imported.error()));
     auto old = readListFile(listPath);
     if (!old)
         return std::unexpected(old.error());
-    QByteArray list;
-    list.reserve(std::max<qsizetype>(old->size(), guests->size() * kRecordSize));
-    for (const GuestRecord& guest : *guests)
-        list += encodeGuestRecord(guest);
     if (old->size() > list.size())
         list += old->sliced(list.size());
     if (auto written = replaceListFile(listPath, list); !written)
         return std::unexpected(written.error());
-    return int(guests->size());
+    return *imported;
 }

@@ -11,21 +11,19 @@ const std::array<ProbeField, kKeywordListCount>& keywordFields()
     return fields;
 }
 
-FieldSelection keywordSelection()
+Result<KeywordSource> readKeywordSource(const QString& path)
 {
-    const auto& fields = keywordFields();
-    return selectFields({fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]});
+    auto bytes = readListFile(path);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    const int count = walkGuests(*bytes, EndTest::EmptyRecord, &GuestRecord::fName, {}, [](int, GuestRecord&) {});
+    return KeywordSource{std::move(*bytes), count};
 }
 
-std::array<QStringList, kKeywordListCount> keywordColumns(QList<GuestRecord> guests)
+QString keywordAt(QByteArrayView listBytes, int k, int list)
 {
-    std::array<QStringList, kKeywordListCount> columns;
-    for (int i = 0; i < kKeywordListCount; ++i) {
-        columns[i].reserve(guests.size());
-        for (GuestRecord& guest : guests)
-            columns[i].append(trimRight(std::move(guest.*keywordFields()[i])));
-    }
-    return columns;
+    const ProbeField field = keywordFields()[list];
+    return trimRight(recordAt(listBytes, k, selectFields({field})).*field);
 }
 
 Result<std::optional<int>> findKeywordRecord(const QString& path, ProbeField field, const QString& text)

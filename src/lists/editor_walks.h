@@ -18,12 +18,17 @@ constexpr int kKeywordListCount = 6;
 // The fields the six keyword lists pair with: family name, given name,
 // nickname, birth date, mail address, company name.
 const std::array<ProbeField, kKeywordListCount>& keywordFields();
-FieldSelection keywordSelection();
 
-// Column i holds keyword field i of every guest, trailing spaces removed, in
-// record order; empty and repeated values keep their place.
-// The guests are taken: their fields move into the columns.
-std::array<QStringList, kKeywordListCount> keywordColumns(QList<GuestRecord> guests);
+// Keyword list i shows keyword field i of every guest in record order, empty
+// and repeated values in their place. It keeps the list's bytes as read and
+// decodes an entry when it is shown.
+struct KeywordSource {
+    QByteArray listBytes;
+    int guestCount = 0;
+};
+Result<KeywordSource> readKeywordSource(const QString& path);
+// Keyword field `list` of record k, trailing spaces removed.
+QString keywordAt(QByteArrayView listBytes, int k, int list);
 
 // The lowest record number whose `field`, trailing spaces removed, equals
 // `text` exactly; nothing when no guest before the end of the list matches.

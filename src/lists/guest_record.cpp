@@ -80,32 +80,48 @@ FieldSelection selectFields(std::initializer_list<QString GuestRecord::*> fields
 
 QByteArray encodeGuestRecord(const GuestRecord& record)
 {
-    QByteArray bytes(kRecordSize, '\0');
-    for (const GuestField& field : kFields) {
-        if (field.text)
-            bytes.replace(field.offset, field.width, encodeTextField(record.*field.text, field.width));
-        else
-            qToLittleEndian<qint16>(record.*field.number, bytes.data() + field.offset);
-    }
+    QByteArray bytes;
+    bytes.reserve(kRecordSize);
+    appendGuestRecord(bytes, record);
     return bytes;
+}
+
+// The fields lie one after another in the order of kFields.
+void appendGuestRecord(QByteArray& bytes, const GuestRecord& record)
+{
+    for (const GuestField& field : kFields) {
+        if (field.text) {
+            appendTextField(bytes, record.*field.text, field.width);
+        } else {
+            char number[2];
+            qToLittleEndian<qint16>(record.*field.number, number);
+            bytes.append(number, 2);
+        }
+    }
 }
 
 GuestRecord decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields)
 {
+    GuestRecord record;
+    decodeGuestRecord(bytes, fields, record);
+    return record;
+}
+
+void decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields, GuestRecord& record)
+{
     if (bytes.size() < kRecordSize) {
         QByteArray padded = bytes.toByteArray();
         padded.append(kRecordSize - padded.size(), '\0');
-        return decodeGuestRecord(padded, fields);
+        decodeGuestRecord(padded, fields, record);
+        return;
     }
-    GuestRecord record;
     for (std::size_t i = 0; i < kFields.size(); ++i) {
         const GuestField& field = kFields[i];
         if (!field.text)
             record.*field.number = qFromLittleEndian<qint16>(bytes.data() + field.offset);
         else if (fields.test(i))
-            record.*field.text = decodeTextField(bytes.sliced(field.offset, field.width));
+            decodeTextField(bytes.sliced(field.offset, field.width), record.*field.text);
     }
-    return record;
 }
 
 QString stepDate(const GuestRecord& record, int step)

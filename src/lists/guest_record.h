@@ -39,9 +39,14 @@ FieldSelection allFields();
 FieldSelection selectFields(std::initializer_list<QString GuestRecord::*> fields);
 
 QByteArray encodeGuestRecord(const GuestRecord& record);
+// The same 346 bytes appended to `bytes`.
+void appendGuestRecord(QByteArray& bytes, const GuestRecord& record);
 // A short input reads as if padded with zero bytes. Text fields left out of
 // `fields` read empty; the switches are always read.
 GuestRecord decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields = allFields());
+// The same into `record`, reusing the buffers of its texts; fields left out
+// keep what they held.
+void decodeGuestRecord(QByteArrayView bytes, const FieldSelection& fields, GuestRecord& record);
 
 // Steps: 0 is the repeat step, 1..7 the first to final step.
 constexpr int kStepCount = 8;

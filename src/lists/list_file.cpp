@@ -125,23 +125,43 @@ GuestRecord recordAt(QByteArrayView listBytes, int k, const FieldSelection& fiel
                              fields);
 }
 
+int walkGuests(QByteArrayView listBytes, EndTest test, ProbeField probe, const FieldSelection& fields,
+               const GuestVisit& visit)
+{
+    // Fields left out read empty: a record that looks like the end is read
+    // whole before it ends the walk.
+    const FieldSelection decoded = fields | selectFields({probe});
+    GuestRecord record;
+    int k = 1;
+    for (; qsizetype(k - 1) * kRecordSize < listBytes.size(); ++k) {
+        const QByteArrayView bytes = listBytes.sliced(qsizetype(k - 1) * kRecordSize).first(
+            std::min<qsizetype>(kRecordSize, listBytes.size() - qsizetype(k - 1) * kRecordSize));
+        decodeGuestRecord(bytes, decoded, record);
+        if (IsEndOfList(record, test, probe) && IsEndOfList(decodeGuestRecord(bytes), test, probe))
+            break;
+        visit(k, record);
+    }
+    return k - 1;
+}
+
+Result<int> walkGuestList(const QString& path, EndTest test, ProbeField probe, const FieldSelection& fields,
+                          const GuestVisit& visit)
+{
+    auto bytes = readListFile(path);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    return walkGuests(*bytes, test, probe, fields, visit);
+}
+
 Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test, ProbeField probe,
                                          const FieldSelection& fields)
 {
     auto bytes = readListFile(path);
     if (!bytes)
         return std::unexpected(bytes.error());
-    // Fields left out read empty: a record that looks like the end is read
-    // whole before it ends the walk.
-    const FieldSelection decoded = fields | selectFields({probe});
     QList<GuestRecord> guests;
     guests.reserve(bytes->size() / kRecordSize);
-    for (int k = 1; qsizetype(k - 1) * kRecordSize < bytes->size(); ++k) {
-        GuestRecord record = recordAt(*bytes, k, decoded);
-        if (IsEndOfList(record, test, probe) && IsEndOfList(recordAt(*bytes, k), test, probe))
-            break;
-        guests.append(std::move(record));
-    }
+    walkGuests(*bytes, test, probe, fields, [&guests](int, GuestRecord& guest) { guests.append(std::move(guest)); });
     return guests;
 }
 

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // The list file: guest records of 346 bytes, record k (from 1) at (k-1)*346.
 // Every function opens the file, does its one transfer and closes it again.
 // A missing file is created empty; a partial last record reads zero-padded.
@@ -27,9 +29,18 @@ Result<void> WriteGuestRecord(const QString& path, int k, const GuestRecord& rec
 // Creates or overwrites the file so that it holds one empty record.
 Result<void> CreateListFile(const QString& path);
 
-// The walk every whole-list operation uses: one read of the file, records
-// 1, 2, ... up to (not including) the first that ends the list by `test`.
-// Only the text `fields` are decoded; the others read empty.
+// The walk every whole-list operation uses: records 1, 2, ... of the list's
+// bytes up to (not including) the first that ends the list by `test`. Only the
+// text `fields` are decoded; the others read empty. Each record is decoded into
+// the one that `visit` sees, which copies or takes what it keeps: a walk holds
+// no guest but the current one. Returns how many records it visited.
+using GuestVisit = std::function<void(int k, GuestRecord& guest)>;
+int walkGuests(QByteArrayView listBytes, EndTest test, ProbeField probe, const FieldSelection& fields,
+               const GuestVisit& visit);
+// The same over one read of the file.
+Result<int> walkGuestList(const QString& path, EndTest test, ProbeField probe, const FieldSelection& fields,
+                          const GuestVisit& visit);
+// Every record of the walk, kept.
 Result<QList<GuestRecord>> readGuestList(const QString& path, EndTest test,
                                          ProbeField probe = &GuestRecord::fName,
                                          const FieldSelection& fields = allFields());

@@ -100,6 +100,18 @@ TEST(CsvImport, EmptyFirstColumnEndsTheImport)
     EXPECT_EQ(readBytes(list).size(), 346);
 }
 
+TEST(CsvImport, ShortLineAfterAFullOneLeavesTheRestOfItsGuestBlank)
+{
+    TestHome home;
+    const QString list = home.path(u"g.lst"_s);
+    writeBytes(home.path(u"Quolda.csv"_s),
+               (kTitles + guestLine(1, u"A"_s, u"Taro"_s, {u"1"_s, u"1"_s, u"1"_s}) + u"2,B\r\n"_s).toUtf8());
+
+    ASSERT_EQ(importList(home.path(u"Quolda.csv"_s), list).value(), 2);
+    const QByteArray second = "B" + QByteArray(175, ' ') + QByteArray(16, '\0') + QByteArray(154, ' ');
+    EXPECT_EQ(readBytes(list).mid(kRecordSize), second);
+}
+
 TEST(CsvImport, TitleRowOnlyImportsNothing)
 {
     TestHome home;

@@ -18,7 +18,7 @@ QByteArray listBytes(const QList<GuestRecord>& guests)
 
 } // namespace
 
-TEST(KeywordColumns, EveryGuestHasItsItemTrimmedInRecordOrder)
+TEST(KeywordLists, EveryGuestUpToTheEmptyRecordHasItsItemTrimmedInRecordOrder)
 {
     GuestRecord first = makeGuest(u"山田  "_s, u"花子"_s);
     first.birthday = u"1990/01/02"_s;
@@ -26,14 +26,22 @@ TEST(KeywordColumns, EveryGuestHasItsItemTrimmedInRecordOrder)
     GuestRecord blank = makeGuest(QString(8, u' '));
     GuestRecord third = makeGuest(u"山田"_s, u"太郎"_s);
     third.address = u"taro@example.jp"_s;
+    TestHome home;
+    const QString list = home.path(u"g.lst"_s);
+    writeBytes(list, listBytes({first, blank, third}) + kZeroRecord + encodeGuestRecord(makeGuest(u"高橋"_s)));
 
-    const auto columns = keywordColumns({first, blank, third});
-    EXPECT_EQ(columns[0], (QStringList{u"山田"_s, u""_s, u"山田"_s}));
-    EXPECT_EQ(columns[1], (QStringList{u"花子"_s, u""_s, u"太郎"_s}));
-    EXPECT_EQ(columns[2], (QStringList{u""_s, u""_s, u""_s}));
-    EXPECT_EQ(columns[3], (QStringList{u"1990/01/02"_s, u""_s, u""_s}));
-    EXPECT_EQ(columns[4], (QStringList{u""_s, u""_s, u"taro@example.jp"_s}));
-    EXPECT_EQ(columns[5], (QStringList{u"株式会社テスト"_s, u""_s, u""_s}));
+    const KeywordSource source = readKeywordSource(list).value();
+    ASSERT_EQ(source.guestCount, 3);
+    const auto column = [&](int keywordList) {
+        return QStringList{keywordAt(source.listBytes, 1, keywordList), keywordAt(source.listBytes, 2, keywordList),
+                           keywordAt(source.listBytes, 3, keywordList)};
+    };
+    EXPECT_EQ(column(0), (QStringList{u"山田"_s, u""_s, u"山田"_s}));
+    EXPECT_EQ(column(1), (QStringList{u"花子"_s, u""_s, u"太郎"_s}));
+    EXPECT_EQ(column(2), (QStringList{u""_s, u""_s, u""_s}));
+    EXPECT_EQ(column(3), (QStringList{u"1990/01/02"_s, u""_s, u""_s}));
+    EXPECT_EQ(column(4), (QStringList{u""_s, u""_s, u"taro@example.jp"_s}));
+    EXPECT_EQ(column(5), (QStringList{u"株式会社テスト"_s, u""_s, u""_s}));
 }
 
 TEST(KeywordSearch, LowestRecordWinsAndTheEmptyRecordEndsTheSearch)

@@ -6,6 +6,7 @@
 #include "lists/list_file.h"
 #include "lists/schedule.h"
 #include "lists/ui/guest_finder.h"
+#include "lists/ui/keyword_list_model.h"
 #include "lists/ui/record_editor_boxes.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QStringListModel>
 
 
 using namespace editor_boxes;
@@ -153,13 +153,13 @@ bool RecordEditor::datesAreValid()
 
 void RecordEditor::RefreshKeywordLists()
 {
-    auto guests = readGuestList(listPath_(), EndTest::EmptyRecord, &GuestRecord::fName, keywordSelection());
-    if (!guests) {
-        report(guests.error());
+    auto source = readKeywordSource(listPath_());
+    if (!source) {
+        report(source.error());
         return;
     }
-    setGuestCount(int(guests->size()));
-    fillKeywordLists(std::move(*guests));
+    setGuestCount(source->guestCount);
+    fillKeywordLists(std::move(source->listBytes), source->guestCount);
 }
 
 void RecordEditor::NewRec(int& n)
@@ -172,11 +172,10 @@ void RecordEditor::NewRec(int& n)
     n = *empty;
 }
 
-void RecordEditor::fillKeywordLists(QList<GuestRecord> guests)
+void RecordEditor::fillKeywordLists(QByteArray listBytes, int guestCount)
 {
-    const auto columns = keywordColumns(std::move(guests));
     for (int i = 0; i < kKeywordListCount; ++i) {
-        keywordModels_[i]->setStringList(columns[i]);
+        keywordModels_[i]->setList(listBytes, guestCount);
         keywordLists_[i]->setCurrentIndex(-1);
     }
     finder_->forgetList();
@@ -203,7 +202,7 @@ void RecordEditor::clearForNewList()
     clearBoxes();
     for (QCheckBox* box : switches_)
         box->setChecked(false);
-    fillKeywordLists({});
+    fillKeywordLists({}, 0);
     ShowRecord(1);
     setGuestCount(0);
     setCurrentRecord(1);

@@ -13,6 +13,7 @@
 #include <functional>
 
 class GuestFinder;
+class KeywordListModel;
 class QCalendarWidget;
 class QCheckBox;
 class QComboBox;
@@ -21,7 +22,6 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStringListModel;
 class QToolButton;
 
 // The guest editor of the entry tab. It keeps no copy of the list: every
@@ -45,7 +45,8 @@ public:
     void RefreshKeywordLists();
     // Advances n to the first empty record at or after it; n stays on failure.
     void NewRec(int& n);
-    void fillKeywordLists(QList<GuestRecord> guests);
+    // The keyword lists show the guests of the list's bytes as read.
+    void fillKeywordLists(QByteArray listBytes, int guestCount);
 
     void setGuestCount(int count);
     int guestCount() const;
@@ -120,7 +121,7 @@ private:
     std::array<QCheckBox*, kStepCount> switches_{};
     QComboBox* previewStep_ = nullptr;
     std::array<QComboBox*, 6> keywordLists_{};
-    std::array<QStringListModel*, 6> keywordModels_{};
+    std::array<KeywordListModel*, 6> keywordModels_{};
     QLabel* recordNumber_ = nullptr;      // Label13
     QLabel* guestCountLabel_ = nullptr;   // Label23
     QPushButton* updateButton_ = nullptr; // Command5

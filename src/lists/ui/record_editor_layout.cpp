@@ -3,6 +3,7 @@
 #include "lists/editor_walks.h"
 #include "lists/ui/byte_limit_validator.h"
 #include "lists/ui/guest_finder.h"
+#include "lists/ui/keyword_list_model.h"
 #include "lists/ui/record_editor_boxes.h"
 
 #include <QCalendarWidget>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QToolButton>
@@ -191,7 +191,7 @@ QWidget* RecordEditor::buildKeywordFrame()
         // Measuring every item would make a list of thousands of guests slow to show.
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         list->setMinimumContentsLength(8);
-        keywordModels_[i] = new QStringListModel(list);
+        keywordModels_[i] = new KeywordListModel(i, list);
         list->setModel(keywordModels_[i]);
         list->setCurrentIndex(-1);
         connect(list, &QComboBox::activated, this, [this, i] { keywordPicked(i); });

@@ -82,6 +82,7 @@ TEST(EditorNewRecord, NewRecordOnAListOfFiveBecomesRecordSix)
     EXPECT_EQ(record(bench.list, 6).mail4, 1);
     EXPECT_EQ(bench.label23(), u"6"_s);
     EXPECT_EQ(bench.get<QComboBox>(u"Combo3"_s)->count(), 6);
+    EXPECT_EQ(bench.get<QComboBox>(u"Combo3"_s)->itemText(5), u"新人"_s);
     EXPECT_TRUE(bench.get<QPushButton>(u"Command6"_s)->isEnabled());
     EXPECT_TRUE(bench.get<QWidget>(u"UpDown1"_s)->isEnabled());
 }
@@ -189,10 +190,10 @@ TEST(EditorKeywords, ListsHoldEveryRecordAndShowThePlaceholder)
 TEST(EditorKeywords, ThirtyThousandGuestsAreAllListed)
 {
     EditorBench bench({});
-    QList<GuestRecord> guests;
+    QByteArray listBytes;
     for (int n = 1; n <= 32767; ++n)
-        guests.append(numberedGuest(n));
-    bench.editor->fillKeywordLists(guests);
+        listBytes += encodeGuestRecord(numberedGuest(n));
+    bench.editor->fillKeywordLists(listBytes, 32767);
     auto* list = bench.get<QComboBox>(u"Combo7"_s);
     EXPECT_EQ(list->count(), 32767);
     EXPECT_EQ(bench.get<QComboBox>(u"Combo3"_s)->itemText(32766), u"g32767"_s);
