@@ -4,36 +4,23 @@
 #include "common/text_field.h"
 #include "lists/editor_walks.h"
 #include "lists/list_file.h"
-#include "lists/schedule.h"
 #include "lists/ui/guest_finder.h"
 #include "lists/ui/keyword_list_model.h"
 #include "lists/ui/record_editor_boxes.h"
 
-#include <QApplication>
-#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 
+#include <utility>
 
 using namespace editor_boxes;
 
 namespace {
 
-const QColor kLightCyan(192, 255, 255);
 constexpr int kArrowLimit = 200; // the arrows never go past this record
-
-void setTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Text, colour);
-    widget->setPalette(palette);
-}
 
 QString shown(const BoxInfo& info, const GuestRecord& guest) { return trimRight(guest.*info.field); }
 
@@ -312,105 +299,7 @@ void RecordEditor::keywordPicked(int list)
         ShowRecord(**found);
 }
 
-void RecordEditor::statusChanged(const QString& text)
-{
-    if (text == QStringLiteral("配信中"))
-        setFieldColour(Qt::blue, true);
-    else if (text == QStringLiteral("停止済"))
-        setFieldColour(Qt::red, true);
-}
-
-void RecordEditor::setFieldColour(const QColor& colour, bool withHonorific)
-{
-    for (QLineEdit* box : text1_)
-        setTextColour(box, colour);
-    for (QLineEdit* box : text25_)
-        setTextColour(box, colour);
-    if (withHonorific)
-        setTextColour(honorific_, colour);
-    setTextColour(status_, colour);
-    setTextColour(materialSent_, colour);
-}
-
-void RecordEditor::setBrowsing(bool browsing)
-{
-    newButton_->setEnabled(browsing);
-    if (browsing) {
-        QPalette palette = newButton_->palette();
-        palette.setColor(QPalette::Button, kLightCyan);
-        newButton_->setPalette(palette);
-    } else {
-        newButton_->setPalette(QPalette());
-    }
-    upDown_->setEnabled(browsing);
-}
-
-void RecordEditor::textBoxClicked(int index)
-{
-    calendar_->setSelectedDate(clock_.today());
-    if (index < kFirstDateBox || index > kLastDateBox)
-        return;
-    calendarTarget_ = index;
-    QLineEdit* box = text1_[index];
-    QPoint at = box->mapTo(this, QPoint(0, box->height()));
-    at.setX(std::clamp(at.x(), 0, std::max(0, width() - calendarPopup_->width())));
-    at.setY(std::clamp(at.y(), 0, std::max(0, height() - calendarPopup_->height())));
-    calendarPopup_->move(at);
-    calendarPopup_->raise();
-    calendarPopup_->show();
-}
-
-void RecordEditor::datePicked(const QDate& date)
-{
-    if (calendarTarget_ >= kFirstDateBox && calendarTarget_ <= kLastDateBox)
-        text1_[calendarTarget_]->setText(dateText(date));
-    hideCalendar();
-}
-
-// Hiding a focused calendar would pass the focus on to the next control, and
-// the operator's next keys with it; they belong to the date box.
-void RecordEditor::hideCalendar()
-{
-    const bool calendarHadFocus = calendarPopup_->isAncestorOf(QApplication::focusWidget());
-    calendarPopup_->hide();
-    if (calendarHadFocus && calendarTarget_ >= kFirstDateBox && calendarTarget_ <= kLastDateBox)
-        text1_[calendarTarget_]->setFocus();
-}
-
 void RecordEditor::report(const Error& error)
 {
     prompts_.warn(messageTitle(QStringLiteral("　ファイルエラー　")), error.message);
-}
-
-bool RecordEditor::eventFilter(QObject* watched, QEvent* event)
-{
-    const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        const bool inCalendar = widget == calendar_ || calendar_->isAncestorOf(widget);
-        const bool inTextBox = std::ranges::find(text1_, watched) != text1_.end();
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && (inCalendar || inTextBox))
-            hideCalendar();
-        return false;
-    }
-    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
-    if ((!press && type != QEvent::MouseButtonRelease) || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-        return false;
-    if (auto box = std::ranges::find(text1_, watched); box != text1_.end() && !press)
-        textBoxClicked(int(box - text1_.begin()));
-    if (auto check = std::ranges::find(switches_, watched); check != switches_.end())
-        applySwitchRule(int(check - switches_.begin()));
-    return false;
-}
-
-// Runs on press and on release; the box's own click then toggles it once
-// more, so a whole click toggles it once with the rule applied.
-void RecordEditor::applySwitchRule(int clicked)
-{
-    std::array<bool, kStepCount> boxes{};
-    for (int i = 0; i < kStepCount; ++i)
-        boxes[i] = switches_[i]->isChecked();
-    boxes = switchesAfterClick(boxes, clicked);
-    for (int i = 0; i < kStepCount; ++i)
-        switches_[i]->setChecked(boxes[i]);
 }
