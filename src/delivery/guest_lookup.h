@@ -40,9 +40,8 @@ Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& toda
 // The guest behind an entry, when the list still holds it under the entry's name.
 std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueEntry& entry);
 
-// What OnMail prepares for a step line: its step's subject and text file, and
-// the guest. Nothing when the guest is gone or the step is no longer due on the
-// line's day.
+// What a step line sends: its step's subject and text file, and the guest.
+// Nothing when the guest is gone or the step is no longer due on the line's day.
 struct PreparedMail {
     int step;
     QString subject;
