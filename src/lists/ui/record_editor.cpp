@@ -8,6 +8,7 @@
 #include "lists/ui/keyword_list_model.h"
 #include "lists/ui/record_editor_boxes.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
