@@ -160,7 +160,8 @@ TEST(CurlTransport, EachWayTheServerSaysNoIsToldApart)
     EXPECT_EQ(kindFor(u"later@example.jp"_s).first, ErrorKind::TemporaryFailure);
     const auto [hangupKind, hangupText] = kindFor(u"hangup@example.jp"_s);
     EXPECT_EQ(hangupKind, ErrorKind::ConnectFailed);
-    EXPECT_FALSE(hangupText.contains(u"250"_s)) << hangupText.toStdString();
+    // The port may hold the digits 250 too.
+    EXPECT_FALSE(QString(hangupText).remove(sink.server()).contains(u"250"_s)) << hangupText.toStdString();
     EXPECT_TRUE(hangupText.contains(u"RCPT"_s)) << hangupText.toStdString();
 
     // Quiet after the whole message: it may have arrived, and the wait is bounded.
