@@ -4,8 +4,6 @@
 
 #include "delivery/guest_lookup.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -130,15 +128,9 @@ TEST(EndToEnd, ThroughStartTlsWithLoginTheConnectionTestTestSendAndTheDaysMailGo
     p.setText(u"Text22"_s, u"shop@example.jp"_s);
     op::click(p.find<QPushButton>(u"Command4"_s));
 
-    op::click(p.find<QPushButton>(u"smtpDetailsButton"_s));
-    QWidget* dialog = QApplication::activeWindow();
+    QWidget* dialog = p.openSmtpDetails();
     ASSERT_EQ(dialog->windowTitle(), u"SMTP詳細設定"_s);
-    dialog->findChild<QComboBox*>(u"smtpSecurity"_s)->setFocus();
-    op::press(Qt::Key_Down);
-    op::click(dialog->findChild<QLineEdit*>(u"smtpUser"_s));
-    op::type(u"shop"_s);
-    op::press(Qt::Key_Tab);
-    op::type(u"secret"_s);
+    typeStartTlsLogin(dialog, u"shop"_s, u"secret"_s);
     op::click(dialog->findChild<QLineEdit*>(u"smtpCaFile"_s));
     op::type(certificate.cert());
     op::click(dialog->findChild<QPushButton*>(u"smtpTestButton"_s));

@@ -1,6 +1,12 @@
 #include "panel_fixture.h"
 
+#include "operator.h"
+
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 
 QStringList Panels::sendList() const
 {
@@ -38,4 +44,20 @@ GuestRecord deliveringGuest(const QString& family, const QString& given, const Q
     guest.address = address;
     guest.keisyou = u"様"_s;
     return guest;
+}
+
+QWidget* Panels::openSmtpDetails()
+{
+    op::click(find<QPushButton>(u"smtpDetailsButton"_s));
+    return QApplication::activeWindow();
+}
+
+void typeStartTlsLogin(QWidget* dialog, const QString& user, const QString& password)
+{
+    dialog->findChild<QComboBox*>(u"smtpSecurity"_s)->setFocus();
+    op::press(Qt::Key_Down);
+    op::click(dialog->findChild<QLineEdit*>(u"smtpUser"_s));
+    op::type(user);
+    op::press(Qt::Key_Tab);
+    op::type(password);
 }

@@ -48,6 +48,8 @@ struct Panels {
     // What the after-run report window shows; empty until a run reports.
     QString report() const;
     QString writeText(const QString& name, const QString& content) const;
+    // Clicks SMTP詳細設定 on the settings tab; the dialog it opened.
+    QWidget* openSmtpDetails();
 
     TestHome home;
     ProgramDir dir;
@@ -63,3 +65,7 @@ struct Panels {
 
 // A delivering guest with address, honorific and a birthday (the walk's probe).
 GuestRecord deliveringGuest(const QString& family, const QString& given, const QString& address);
+
+// In the SMTP詳細設定 dialog as the operator does: STARTTLS one step down in
+// 暗号化, then the user and, after a Tab, the password.
+void typeStartTlsLogin(QWidget* dialog, const QString& user, const QString& password);

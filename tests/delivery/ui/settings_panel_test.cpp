@@ -4,8 +4,6 @@
 
 #include "delivery/smtp_settings.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -119,22 +117,13 @@ TEST(SettingsPanel, SmtpDetailsAreSavedOwnerOnlyBesideAnUntouchedConfig)
                               "\"smtp.example.jp\",\"shop@example.jp\"\r\n";
     writeBytes(p.dir.config(), config);
     p.settings.readSettings();
-    auto* open = p.find<QPushButton>(u"smtpDetailsButton"_s);
-    ASSERT_NE(open, nullptr);
-    op::click(open);
-    QWidget* dialog = QApplication::activeWindow();
+    QWidget* dialog = p.openSmtpDetails();
     ASSERT_NE(dialog, nullptr);
     ASSERT_EQ(dialog->windowTitle(), u"SMTP詳細設定"_s);
 
     op::click(dialog->findChild<QLineEdit*>(u"smtpPort"_s));
     op::type(u"587"_s);
-    auto* security = dialog->findChild<QComboBox*>(u"smtpSecurity"_s);
-    security->setFocus();
-    op::press(Qt::Key_Down);
-    op::click(dialog->findChild<QLineEdit*>(u"smtpUser"_s));
-    op::type(u"shop"_s);
-    op::press(Qt::Key_Tab);
-    op::type(u"s3cret"_s);
+    typeStartTlsLogin(dialog, u"shop"_s, u"s3cret"_s);
     op::click(dialog->findChild<QPushButton*>(u"smtpSaveButton"_s));
 
     EXPECT_TRUE(p.prompts.asked.isEmpty());
@@ -188,15 +177,9 @@ TEST(SettingsPanel, SmtpPasswordGoesToTheDesktopsSecretStoreNotTheFile)
     ASSERT_TRUE(store.started());
     Panels p;
     p.settings.show();
-    op::click(p.find<QPushButton>(u"smtpDetailsButton"_s));
-    QWidget* dialog = QApplication::activeWindow();
+    QWidget* dialog = p.openSmtpDetails();
     ASSERT_EQ(dialog->windowTitle(), u"SMTP詳細設定"_s);
-    dialog->findChild<QComboBox*>(u"smtpSecurity"_s)->setFocus();
-    op::press(Qt::Key_Down);
-    op::click(dialog->findChild<QLineEdit*>(u"smtpUser"_s));
-    op::type(u"shop"_s);
-    op::press(Qt::Key_Tab);
-    op::type(u"s3cret"_s);
+    typeStartTlsLogin(dialog, u"shop"_s, u"s3cret"_s);
     op::click(dialog->findChild<QPushButton*>(u"smtpSaveButton"_s));
 
     EXPECT_TRUE(p.prompts.asked.isEmpty());
