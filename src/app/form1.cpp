@@ -73,7 +73,7 @@ void Form1::buildPages()
 
     QWidget* registerPage = page(RegisterTab);
     editor_ = new RecordEditor(listPath, seams_.clock, seams_.prompts);
-    history_ = new SendHistoryView(dir_.journal());
+    history_ = new SendHistoryView(dir_.root());
     auto* registerLayout = new QHBoxLayout(registerPage);
     registerLayout->addWidget(editor_, 2);
     auto* settingsColumn = new QVBoxLayout;

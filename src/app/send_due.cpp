@@ -5,6 +5,7 @@
 #include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/run_report.h"
+#include "delivery/send_plan.h"
 #include "delivery/send_run.h"
 #include "delivery/smtp_settings.h"
 
@@ -13,43 +14,60 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
-int cannotStart(QTextStream& out, const QString& why)
+// A bare --catch-up, as it was before it took a number of days.
+constexpr int kDefaultCatchUpDays = 30;
+
+int cannotStart(const QString& why)
 {
-    out << QStringLiteral("送信できません: %1").arg(why) << Qt::endl;
+    QTextStream(stderr) << QStringLiteral("送信できません: %1").arg(why) << Qt::endl;
     return 2;
 }
 
-QString outcomeWord(const LineOutcome& outcome)
+void printOutcome(QTextStream& out, const LineOutcome& o)
 {
-    switch (outcome.state) {
-    case LineState::Sent:
-        return outcome.late ? QStringLiteral("送信（遅れ）") : QStringLiteral("送信");
-    case LineState::AlreadySent:
-        return QStringLiteral("送信済み");
-    case LineState::Refused:
-        return QStringLiteral("送信せず");
-    case LineState::Uncertain:
-        return QStringLiteral("不明");
-    case LineState::Unsent:
-        break;
-    }
-    return QStringLiteral("未送信");
+    QString word = mailStateWord(o.state);
+    if (o.late && o.state == MailState::Sent)
+        word += QStringLiteral("（遅れ）");
+    QString reason = o.reason;
+    if (o.state == MailState::Deferred)
+        reason = QStringLiteral("%1 に再送: %2").arg(o.nextTry.toString(QStringLiteral("yyyy/MM/dd H:mm")), reason);
+    out << QStringList{word, o.line.displayName, o.address, stepName(o.line.step), dateText(o.line.dueDate), reason}
+               .join(u'\t')
+        << Qt::endl;
 }
 
+// 0: nothing due by now is left unsent; 1: something was refused, put off,
+// given up, expired or uncertain; 2: the run could not begin.
 int exitStatus(const RunSummary& summary)
 {
-    const auto sentNow = std::ranges::count(summary.outcomes, LineState::Sent, &LineOutcome::state);
-    // The server down, the login or the sender refused: the run never began.
-    const bool cannotBegin = summary.stop && (summary.stop->kind == ErrorKind::ConnectFailed
-                                              || summary.stop->kind == ErrorKind::SenderRefused);
-    if (cannotBegin && sentNow == 0)
+    const bool sentNow = std::ranges::any_of(summary.outcomes, [](const LineOutcome& o) {
+        return o.state == MailState::Sent && !o.earlier;
+    });
+    if (summary.stop && !sentNow)
         return 2;
     const bool allWent = std::ranges::all_of(summary.outcomes, [](const LineOutcome& o) {
-        return o.state == LineState::Sent || o.state == LineState::AlreadySent;
+        return o.state == MailState::Sent || o.earlier;
     });
     return allWent && !summary.stop ? 0 : 1;
+}
+
+QString summaryLine(const RunSummary& summary, int todaysSent)
+{
+    static const std::array states{MailState::Sent,    MailState::Deferred,  MailState::Refused, MailState::GivenUp,
+                                   MailState::Uncertain, MailState::Expired, MailState::Due};
+    QStringList counts;
+    for (MailState state : states) {
+        const auto n = std::ranges::count_if(summary.outcomes, [state](const LineOutcome& o) {
+            return o.state == state && !o.earlier;
+        });
+        counts << QStringLiteral("%1 %2 件").arg(mailStateWord(state)).arg(n);
+    }
+    return counts.join(QStringLiteral("、")) + QStringLiteral("（本日分の送信済み %1 件）").arg(todaysSent);
 }
 
 } // namespace
@@ -59,62 +77,62 @@ int sendDue(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Ladderpost"));
     QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption sendDueOption(QStringLiteral("send-due"), QStringLiteral("Send today's due mails without a window."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption sendDueOption(QStringLiteral("send-due"), QStringLiteral("Send the mails due by now without a window."));
     const QCommandLineOption home(QStringLiteral("home"), QStringLiteral("Program folder."), QStringLiteral("DIR"),
                                   defaultProgramRoot());
     const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("List file (default guestlst.lst)."),
                                   QStringLiteral("FILE"));
-    const QCommandLineOption catchUp(QStringLiteral("catch-up"), QStringLiteral("Also send the days missed since the last run."));
+    const QCommandLineOption catchUp(QStringLiteral("catch-up"),
+                                     QStringLiteral("Also send steps older than catch_up_days, up to N days back "
+                                                    "(%1 when N is not given).").arg(kDefaultCatchUpDays),
+                                     QStringLiteral("N"));
     parser.addOptions({sendDueOption, home, list, catchUp});
-    parser.process(app);
+    QStringList arguments = app.arguments();
+    std::ranges::replace(arguments, QStringLiteral("--catch-up"), QStringLiteral("--catch-up=%1").arg(kDefaultCatchUpDays));
+    if (!parser.parse(arguments))
+        return cannotStart(parser.errorText());
+    if (parser.isSet(help))
+        parser.showHelp(0);
+    bool daysOk = true;
+    const int extraDays = parser.isSet(catchUp) ? parser.value(catchUp).toInt(&daysOk) : 0;
+    if (!daysOk || extraDays < 0)
+        return cannotStart(QStringLiteral("--catch-up の日数「%1」が正しくありません。").arg(parser.value(catchUp)));
     QTextStream out(stdout);
 
     const auto dir = prepareProgramDir(parser.value(home));
     if (!dir)
-        return cannotStart(out, dir.error().message);
+        return cannotStart(dir.error().message);
     const QString listPath = parser.isSet(list) ? QFileInfo(parser.value(list)).absoluteFilePath() : dir->defaultList();
     if (!QFileInfo(listPath).isFile())
-        return cannotStart(out, QStringLiteral("リスト「%1」がありません。").arg(listPath));
+        return cannotStart(QStringLiteral("リスト「%1」がありません。").arg(listPath));
     const CampaignSettings settings = readCampaignSettings(dir->config());
     if (settings.smtpServer.trimmed().isEmpty() || settings.sender.trimmed().isEmpty())
-        return cannotStart(out, QStringLiteral("%1 にSMTPサーバーと送信者が設定されていません。").arg(dir->config()));
-
+        return cannotStart(QStringLiteral("%1 にSMTPサーバーと送信者が設定されていません。").arg(dir->config()));
     const auto smtp = readSmtpSettings(dir->root());
     if (!smtp)
-        return cannotStart(out, smtp.error().message);
+        return cannotStart(smtp.error().message);
 
     SystemClock clock;
-    const QDate today = clock.today();
-    const auto missed = parser.isSet(catchUp) ? missedStepLines(dir->journal(), listPath, today)
-                                              : Result<QList<DueEntry>>();
-    const auto due = scanDueGuests(listPath, today);
-    if (!missed || !due)
-        return cannotStart(out, !missed ? missed.error().message : due.error().message);
-    const QList<DueEntry> lines = *missed + *due;
+    const auto plan = planSends(dir->root(), listPath, dir->sendLock(), clock.now(), *smtp, extraDays);
+    if (!plan)
+        return cannotStart(plan.error().message);
+    for (const LineOutcome& settled : plan->settled)
+        printOutcome(out, settled);
 
     CurlMailTransport transport;
     SendRun run(transport, clock);
     RunSummary summary;
-    QObject::connect(&run, &SendRun::lineDone, [&out](const LineOutcome& o) {
-        out << QStringList{outcomeWord(o), o.line.displayName, o.address, stepName(o.line.step),
-                           dateText(o.line.dueDate), o.reason}
-                   .join(u'\t')
-            << Qt::endl;
-    });
+    QObject::connect(&run, &SendRun::lineDone, [&out](const LineOutcome& o) { printOutcome(out, o); });
     QObject::connect(&run, &SendRun::finished, [&summary](const RunSummary& s) { summary = s; });
-    run.run({listPath, dir->logDir(), settings, std::nullopt, lines, MailKind::Step, dir->journal(),
-             dir->sendLock(), today, *smtp});
+    SendJob job{listPath, dir->logDir(), settings, std::nullopt, plan->lines(), MailKind::Step, dir->root(),
+                dir->sendLock(), *smtp};
+    job.sendExpired = extraDays > 0;
+    run.run(job);
+    summary.outcomes = plan->settled + summary.outcomes;
 
-    const auto count = [&](LineState state) { return std::ranges::count(summary.outcomes, state, &LineOutcome::state); };
     if (summary.stop)
-        out << QStringLiteral("中断: %1").arg(summary.stop->message) << Qt::endl;
-    out << QStringLiteral("送信 %1 件、送信済み %2 件、送信せず %3 件、不明 %4 件、未送信 %5 件")
-               .arg(count(LineState::Sent))
-               .arg(count(LineState::AlreadySent))
-               .arg(count(LineState::Refused))
-               .arg(count(LineState::Uncertain))
-               .arg(count(LineState::Unsent))
-        << Qt::endl;
+        QTextStream(stderr) << QStringLiteral("中断: %1").arg(summary.stop->message) << Qt::endl;
+    out << summaryLine(summary, plan->todaysSent) << Qt::endl;
     return exitStatus(summary);
 }

@@ -10,7 +10,8 @@ enum class ErrorKind {
     NotFound,         // a file that must exist is missing
     Format,           // a file or value is not in the expected form
     InvalidInput,     // refused before anything was done (bad address, bad name)
-    ConnectFailed,    // the SMTP server could not be reached, would not greet, or dropped the line
+    ConnectFailed,    // the SMTP server could not be reached, would not greet or start TLS
+    ConnectionLost,   // the session ended (421, a cut line) before the whole message went
     SenderRefused,    // the server refused the sender (or wants a login): no mail can go
     RecipientRefused, // the SMTP server refused the recipient
     MessageRefused,   // the server refused the message itself

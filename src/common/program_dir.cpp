@@ -14,7 +14,6 @@ QString ProgramDir::defaultList() const { return file(QStringLiteral("guestlst.l
 QString ProgramDir::config() const { return file(QStringLiteral("config.ini")); }
 QString ProgramDir::printIni() const { return file(QStringLiteral("Print.ini")); }
 QString ProgramDir::exchangeCsv() const { return file(QStringLiteral("Quolda.csv")); }
-QString ProgramDir::journal() const { return file(QStringLiteral("send-journal.txt")); }
 QString ProgramDir::sendLock() const { return file(QStringLiteral("send.lock")); }
 
 QString defaultProgramRoot()

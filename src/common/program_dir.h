@@ -19,7 +19,6 @@ public:
     QString config() const;       // config.ini
     QString printIni() const;     // Print.ini
     QString exchangeCsv() const;  // Quolda.csv
-    QString journal() const;      // send-journal.txt
     QString sendLock() const;     // held by whichever run is sending
 
 private:

@@ -60,6 +60,32 @@ Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& toda
     return scanDueGuestsIn(*bytes, today).entries;
 }
 
+Result<QList<DueMail>> scanDueMails(const QString& listPath, const QDate& from, const QDate& to)
+{
+    const QString first = dateText(from);
+    const QString last = dateText(to);
+    QList<DueMail> mails;
+    const auto walked = walkGuestList(
+        listPath, EndTest::ZeroProbe, &GuestRecord::birthday,
+        dueTestFields() | selectFields({&GuestRecord::fName, &GuestRecord::sName, &GuestRecord::address}),
+        [&](int k, GuestRecord& guest) {
+            QStringList days;
+            for (int step = 1; step < kStepCount; ++step) {
+                const QString day = stepDate(guest, step);
+                if (day >= first && day <= last && !days.contains(day) && dateFromText(day))
+                    days.append(day);
+            }
+            for (const QString& day : std::as_const(days)) {
+                for (int step : mailSteps(guest, day))
+                    mails.append({{k, step, displayName(guest), *dateFromText(day)}, mailAddressOf(guest)});
+            }
+        });
+    if (!walked)
+        return std::unexpected(walked.error());
+    std::ranges::stable_sort(mails, {}, [](const DueMail& m) { return m.line.dueDate; });
+    return mails;
+}
+
 std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueEntry& entry)
 {
     // The list may have changed since the line was made: never mail someone else.

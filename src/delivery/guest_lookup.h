@@ -37,6 +37,14 @@ struct DueScan {
 DueScan scanDueGuestsIn(QByteArrayView listBytes, const QDate& day);
 Result<QList<DueEntry>> scanDueGuests(const QString& listPath, const QDate& today);
 
+// A step mail of the list and the address it goes to.
+struct DueMail {
+    DueEntry line;
+    QString address;
+};
+// Every step mail dated from..to, by day and then by record.
+Result<QList<DueMail>> scanDueMails(const QString& listPath, const QDate& from, const QDate& to);
+
 // The guest behind an entry, when the list still holds it under the entry's name.
 std::optional<GuestRecord> guestFor(const QList<GuestRecord>& guests, const DueEntry& entry);
 

@@ -8,7 +8,7 @@ Result<OutgoingMail> buildGuestMail(const GuestRecord& guest, const MailContent&
                                     const CampaignSettings& settings, const SmtpSettings& connection,
                                     const QDateTime& now)
 {
-    const QString address = guest.address.trimmed();
+    const QString address = mailAddressOf(guest);
     if (!isPlainMailAddress(address))
         return fail(ErrorKind::InvalidInput,
                     QStringLiteral("メールアドレス「%1」は使えません（半角英数字の「名前@ドメイン」のみ送れます）").arg(address));

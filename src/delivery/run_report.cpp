@@ -12,20 +12,25 @@ namespace {
 
 QString whatHappened(const LineOutcome& outcome)
 {
+    const QString word = mailStateWord(outcome.state);
     const QString day = outcome.line.dueDate.isValid() ? dateText(outcome.line.dueDate) : QString();
     switch (outcome.state) {
-    case LineState::Sent:
-        return QStringLiteral("送信済み（%1 分を遅れて送信）").arg(day);
-    case LineState::AlreadySent:
-        return QStringLiteral("送信済み（送信記録あり）");
-    case LineState::Refused:
-        return QStringLiteral("送信せず: %1").arg(outcome.reason);
-    case LineState::Uncertain:
-        return QStringLiteral("不明（届いた可能性があります。自動では再送しません）: %1").arg(outcome.reason);
-    case LineState::Unsent:
+    case MailState::Sent:
+        return QStringLiteral("%1（%2 分を遅れて送信）").arg(word, day);
+    case MailState::Deferred:
+        return QStringLiteral("%1（%2 に再送）: %3")
+            .arg(word, outcome.nextTry.toString(QStringLiteral("yyyy/MM/dd H:mm")), outcome.reason);
+    case MailState::Refused:
+    case MailState::GivenUp:
+    case MailState::Expired:
+        return QStringLiteral("%1: %2").arg(word, outcome.reason);
+    case MailState::Uncertain:
+        return QStringLiteral("%1（届いた可能性があります。自動では再送しません）: %2").arg(word, outcome.reason);
+    case MailState::Due:
+    case MailState::Sending:
         break;
     }
-    return QStringLiteral("未送信（送信リストに残っています）");
+    return QStringLiteral("%1（送信リストに残っています）").arg(mailStateWord(MailState::Due));
 }
 
 } // namespace
@@ -34,8 +39,7 @@ QList<LineOutcome> reportedOutcomes(const RunSummary& summary)
 {
     QList<LineOutcome> shown;
     for (const LineOutcome& outcome : summary.outcomes) {
-        const bool sent = outcome.state == LineState::Sent || outcome.state == LineState::AlreadySent;
-        if (!sent || (outcome.late && outcome.state == LineState::Sent))
+        if (!outcome.earlier && (outcome.state != MailState::Sent || outcome.late))
             shown.append(outcome);
     }
     return shown;
@@ -52,30 +56,19 @@ QString stepName(const std::optional<int>& step)
     return names[*step];
 }
 
-QString journalStepName(const QString& step)
+QString mailKindName(const StoredMail& mail)
 {
-    if (step == QStringLiteral("target"))
-        return QStringLiteral("ターゲット");
-    if (step == QStringLiteral("scramble"))
-        return QStringLiteral("スクランブル");
-    if (step == QStringLiteral("test"))
+    if (mail.test)
         return QStringLiteral("テスト");
-    return stepName(step == QStringLiteral("repeat") ? 0 : step.toInt());
-}
-
-QString uncertainMailsText(const QList<JournalEntry>& journal, const QString& listPath)
-{
-    const QString list = QFileInfo(listPath).absoluteFilePath();
-    QStringList lines;
-    for (const JournalEntry& e : JournalIndex(journal).uncertain()) {
-        if (e.list == list)
-            lines << QStringList{e.name, e.address, journalStepName(e.step), dateText(e.due), e.reply}.join(u'\t');
+    switch (mail.kind) {
+    case MailKind::Target:
+        return QStringLiteral("ターゲット");
+    case MailKind::Scramble:
+        return QStringLiteral("スクランブル");
+    case MailKind::Step:
+        break;
     }
-    if (lines.isEmpty())
-        return {};
-    lines.prepend(QStringLiteral("送信状況が不明なメール（届いた可能性があります。自動では再送しません。"
-                                 "必要ならターゲット送信で一通ずつ送ってください）\n名前\tメールアドレス\tステップ\t配信日\t応答"));
-    return lines.join(u'\n') + u'\n';
+    return stepName(mail.key.step);
 }
 
 QString runReportText(const RunSummary& summary, const QDateTime& when)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/error.h"
-#include "delivery/send_journal.h"
 #include "delivery/send_run.h"
+#include "delivery/send_store.h"
 
 #include <QDateTime>
 #include <QString>
@@ -14,12 +14,8 @@ QList<LineOutcome> reportedOutcomes(const RunSummary& summary);
 // "初回", "２回目" .. "最終", "繰り返し"; "－" for a line that is not a step mail.
 QString stepName(const std::optional<int>& step);
 
-// A journal's step column as the operator reads it: "３回目", "繰り返し", "ターゲット", ...
-QString journalStepName(const QString& step);
-
-// The step mails of the list whose outcome the journal does not know, one
-// tab-separated line each under a heading; empty when there are none.
-QString uncertainMailsText(const QList<JournalEntry>& journal, const QString& listPath);
+// A recorded mail's kind as the operator reads it: "３回目", "繰り返し", "ターゲット", ...
+QString mailKindName(const StoredMail& mail);
 
 // The report as text: when, why the run stopped, then one tab-separated line per
 // outcome (guest, address, step, what happened), so it pastes into a spreadsheet.

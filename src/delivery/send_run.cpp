@@ -1,19 +1,19 @@
 #include "delivery/send_run.h"
 
 #include "delivery/mail_text.h"
+#include "delivery/send_lock.h"
 #include "delivery/send_log.h"
+#include "delivery/send_store.h"
 #include "lists/list_file.h"
 
 #include <QFileInfo>
-#include <QLockFile>
 
 #include <utility>
 
 struct SendRun::Attempt {
     RunSummary summary;
-    JournalIndex index;
-    QString list;          // the list file as the journal names it
-    QList<DueEntry> retry; // answered 4xx: tried once more at the end
+    std::unique_ptr<SendStore> store;
+    QString list;              // the list file as the send record names it
     QList<GuestRecord> guests; // the list as last read, and when it was written then
     QDateTime listWritten;
     qint64 listSize = -1;
@@ -23,32 +23,21 @@ struct SendRun::Attempt {
 
 namespace {
 
-QString stepText(const SendJob& job, const DueEntry& line)
+// What a failed send means for the mail; the kinds that stop the run come back as Due.
+MailState failedState(ErrorKind kind)
 {
-    if (job.testSend)
-        return QStringLiteral("test");
-    switch (job.kind) {
-    case MailKind::Target:
-        return QStringLiteral("target");
-    case MailKind::Scramble:
-        return QStringLiteral("scramble");
-    case MailKind::Step:
-        break;
-    }
-    return journalStep(line.step.value_or(0));
-}
-
-JournalState journalState(LineState state)
-{
-    switch (state) {
-    case LineState::Sent:
-        return JournalState::Sent;
-    case LineState::Refused:
-        return JournalState::Refused;
-    case LineState::Uncertain:
-        return JournalState::Uncertain;
+    switch (kind) {
+    case ErrorKind::RecipientRefused:
+    case ErrorKind::MessageRefused:
+    case ErrorKind::InvalidInput:
+        return MailState::Refused;
+    case ErrorKind::Uncertain:
+        return MailState::Uncertain;
+    case ErrorKind::TemporaryFailure:
+    case ErrorKind::ConnectionLost:
+        return MailState::Deferred;
     default:
-        return JournalState::Failed;
+        return MailState::Due;
     }
 }
 
@@ -60,49 +49,33 @@ void SendRun::run(const SendJob& job)
 {
     cancelled_ = false;
     Attempt state;
-    state.list = QFileInfo(job.listPath).absoluteFilePath();
-    QLockFile lock(job.lockPath);
-    // Age says nothing here: a run may last an hour. A holder that died is seen by its process id.
-    lock.setStaleLockTime(0);
-    while (!job.lockPath.isEmpty() && !cancelled_ && !lock.tryLock(200)) {
-        if (lock.error() != QLockFile::LockFailedError) {
-            state.summary.stop = Error{ErrorKind::Io, QStringLiteral("送信の排他ファイル「%1」を作れません。").arg(job.lockPath)};
-            break;
+    SendLock lock(job.lockPath);
+    if (auto held = lock.acquire(cancelled_); !held && !cancelled_)
+        state.summary.stop = held.error();
+    // Opened only once the lock is held: what another run sent meanwhile counts.
+    if (!state.stopped(cancelled_)) {
+        auto store = SendStore::open(job.home);
+        const auto settled = store ? (*store)->settleInterrupted(clock_.now()) : Result<void>(std::unexpected(store.error()));
+        if (settled) {
+            state.store = std::move(*store);
+            state.list = state.store->listName(job.listPath);
+        } else {
+            state.summary.stop = settled.error();
         }
     }
-    // Read only once the lock is held: what another run sent meanwhile counts.
-    if (auto entries = readJournal(job.journalPath))
-        state.index = JournalIndex(*entries);
-    else
-        state.summary.stop = entries.error();
-    runLines(job, state);
-    if (job.kind == MailKind::Step && !job.testSend && job.runDay.isValid() && !state.stopped(cancelled_))
-        journal(job, state, {clock_.now(), state.list, 0, {}, {}, QStringLiteral("run"), job.runDay,
-                             JournalState::Sent, {}, {}});
-    state.summary.cancelled = cancelled_;
-    emit finished(state.summary);
-}
-
-void SendRun::runLines(const SendJob& job, Attempt& state)
-{
     const int total = int(job.lines.size());
     int next = 0;
     for (; next < total && !state.stopped(cancelled_); ++next) {
         emit mailStarting(next, total, job.lines[next]);
-        attempt(job, job.lines[next], state, false);
+        attempt(job, job.lines[next], state);
     }
-    QList<DueEntry> left = job.lines.mid(next);
-    for (const DueEntry& line : std::exchange(state.retry, {})) {
-        if (state.stopped(cancelled_))
-            left.append(line);
-        else
-            attempt(job, line, state, true);
-    }
-    for (const DueEntry& line : std::as_const(left))
-        record(state, {line, LineState::Unsent, {}, {}, false});
+    for (const DueEntry& line : job.lines.mid(next))
+        record(state, {line, MailState::Due});
+    state.summary.cancelled = cancelled_;
+    emit finished(state.summary);
 }
 
-void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state, bool lastTry)
+void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state)
 {
     const bool late = line.dueDate.isValid() && line.dueDate < clock_.today();
     const auto guests = currentGuests(job, state);
@@ -112,39 +85,71 @@ void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state, 
         const bool guestOnly = made.error().kind == ErrorKind::InvalidInput;
         if (!guestOnly)
             state.summary.stop = made.error();
-        record(state, {line, guestOnly ? LineState::Refused : LineState::Unsent, {}, made.error().message, late});
+        record(state, {line, guestOnly ? MailState::Refused : MailState::Due, {}, made.error().message, late});
         return;
     }
     auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, clock_.now());
     if (mail && job.testSend)
         markAsTest(*mail);
     if (!mail) {
-        record(state, {line, LineState::Refused, made->first.address.trimmed(), mail.error().message, late});
+        record(state, {line, MailState::Refused, mailAddressOf(made->first), mail.error().message, late});
         return;
     }
-    const LineOutcome outcome{line, LineState::Sent, mail->to, {}, late};
-    const JournalEntry entry{{}, state.list, line.recordNumber, line.displayName, mail->to, stepText(job, line),
-                             line.dueDate, JournalState::Sending, {}, {}};
-    if (job.kind == MailKind::Step && !job.testSend && state.index.done(entry)) {
-        record(state, {line, LineState::AlreadySent, mail->to, {}, late});
-        return;
-    }
-    if (state.talked)
-        clock_.pause(job.smtp.pause(), cancelled_);
-    if (cancelled_ || !journal(job, state, entry)) {
-        record(state, {line, LineState::Unsent, mail->to, {}, late});
-        return;
-    }
-    state.talked = true;
-    transmit(job, *mail, outcome, state, lastTry);
+    const LineOutcome outcome{line, MailState::Sent, mail->to, {}, late};
+    if (const auto id = begin(job, *mail, outcome, state))
+        transmit(job, *mail, outcome, *id, state);
 }
 
-// Sends one mail, logs it, and records its outcome in the journal and the summary.
-void SendRun::transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome outcome, Attempt& state,
-                       bool lastTry)
+// Waits the pause and marks the mail as sending in the record; nothing (and the
+// line recorded) when it must not go now.
+std::optional<qint64> SendRun::begin(const SendJob& job, const OutgoingMail& mail, const LineOutcome& outcome,
+                                     Attempt& state)
+{
+    const DueEntry& line = outcome.line;
+    const bool step = job.kind == MailKind::Step && !job.testSend;
+    const MailKey key{state.list, line.recordNumber, mail.to, line.step.value_or(0), line.dueDate};
+    QList<MailState> mayRestart{MailState::Deferred};
+    if (job.resend)
+        mayRestart << MailState::Uncertain;
+    if (job.sendExpired)
+        mayRestart << MailState::Expired;
+    if (step) {
+        const auto known = state.store->stepMail(key);
+        if (!known) {
+            state.summary.stop = known.error();
+        } else if (*known && !mayRestart.contains((*known)->state)) {
+            LineOutcome done = outcome;
+            done.state = (*known)->state;
+            done.earlier = true;
+            record(state, done);
+            return std::nullopt;
+        }
+    }
+    if (state.talked && !state.summary.stop)
+        clock_.pause(job.smtp.pause(), cancelled_);
+    Result<std::optional<qint64>> id = std::optional<qint64>();
+    if (!state.stopped(cancelled_))
+        id = step ? state.store->beginStep(key, line.displayName, outcome.late, mayRestart, clock_.now())
+                  : state.store->beginOperatorMail(job.kind, job.testSend, state.list, line.recordNumber,
+                                                   line.displayName, mail.to, clock_.now());
+    if (!id)
+        state.summary.stop = id.error();
+    if (!id || !*id) {
+        LineOutcome left = outcome;
+        left.state = MailState::Due;
+        record(state, left);
+        return std::nullopt;
+    }
+    state.talked = true;
+    return **id;
+}
+
+// Sends one mail, logs it, and records its outcome in the send record and the summary.
+void SendRun::transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome outcome, qint64 id, Attempt& state)
 {
     QString logName;
-    if (const auto sent = transport_.send(mail)) {
+    const auto sent = transport_.send(mail);
+    if (sent) {
         // The mail went; without its log no further mail should. A test is no step: no log.
         auto logged = job.testSend ? Result<QString>()
                                    : writeSendLog(job.logDir, clock_.today(), outcome.line.displayName, mail.body);
@@ -154,45 +159,30 @@ void SendRun::transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome
             state.summary.stop = logged.error();
     } else {
         outcome.reason = sent.error().message;
-        switch (sent.error().kind) {
-        case ErrorKind::RecipientRefused:
-        case ErrorKind::MessageRefused:
-        case ErrorKind::InvalidInput:
-            outcome.state = LineState::Refused;
-            break;
-        case ErrorKind::Uncertain:
-            outcome.state = LineState::Uncertain;
-            break;
-        case ErrorKind::TemporaryFailure:
-            outcome.state = lastTry ? LineState::Refused : LineState::Unsent;
-            break;
-        default:
-            outcome.state = LineState::Unsent;
+        outcome.state = failedState(sent.error().kind);
+        // A session that ended early is the next mail's new connection; a server gone ends the run.
+        if (outcome.state == MailState::Due)
             state.summary.stop = sent.error();
-        }
     }
-    journal(job, state, {{}, state.list, outcome.line.recordNumber, outcome.line.displayName, mail.to,
-                         stepText(job, outcome.line), outcome.line.dueDate, journalState(outcome.state),
-                         outcome.reason, logName});
-    if (outcome.state == LineState::Unsent && !state.summary.stop)
-        state.retry.append(outcome.line);
-    else
-        record(state, outcome);
-}
-
-// Writes one journal line; a journal that cannot be written stops the run, since
-// without it nothing could tell a sent mail from one still to send.
-bool SendRun::journal(const SendJob& job, Attempt& state, JournalEntry entry)
-{
-    entry.time = clock_.now();
-    state.index.note(entry);
-    if (job.journalPath.isEmpty())
-        return true;
-    if (auto written = appendJournal(job.journalPath, entry); !written) {
+    const QDateTime now = clock_.now();
+    const bool retried = job.kind == MailKind::Step && !job.testSend;
+    // The server never judged it (down, login refused): the next run, whenever it comes, tries again.
+    const bool unjudged = outcome.state == MailState::Due;
+    if (unjudged && retried)
+        outcome.state = MailState::Deferred;
+    if (outcome.state == MailState::Deferred && !retried)
+        outcome.state = MailState::Due; // the operator's own text is not kept: it waits in the send list
+    if (outcome.state == MailState::Deferred) {
+        const auto known = state.store->stepMail({state.list, outcome.line.recordNumber, mail.to,
+                                                  outcome.line.step.value_or(0), outcome.line.dueDate});
+        const StoredMail row = known && *known ? **known : StoredMail{};
+        const auto next = nextTryAfter(row.tries, row.firstTry.isValid() ? row.firstTry : now, now, job.smtp.retryDays);
+        outcome.state = next ? MailState::Deferred : MailState::GivenUp;
+        outcome.nextTry = next && unjudged ? now : next.value_or(QDateTime());
+    }
+    if (auto written = state.store->finish(id, outcome.state, outcome.reason, logName, now, outcome.nextTry); !written)
         state.summary.stop = written.error();
-        return false;
-    }
-    return true;
+    record(state, outcome);
 }
 
 // The list is read again whenever it was written since: an edit during a long
@@ -259,48 +249,3 @@ void SendRun::record(Attempt& state, LineOutcome outcome)
     emit lineDone(outcome);
 }
 
-Result<QList<DueEntry>> linesAlreadySent(const QString& journalPath, const QString& listPath,
-                                         const QList<DueEntry>& lines)
-{
-    const auto entries = readJournal(journalPath);
-    if (!entries)
-        return std::unexpected(entries.error());
-    if (lines.isEmpty() || entries->isEmpty())
-        return QList<DueEntry>();
-    // Only what tells the guest apart: a whole decode of every guest made start-up slow.
-    const auto guests = readGuestList(listPath, EndTest::EmptyRecord, &GuestRecord::fName,
-                                      selectFields({&GuestRecord::fName, &GuestRecord::sName, &GuestRecord::address}));
-    if (!guests)
-        return std::unexpected(guests.error());
-    const JournalIndex index(*entries);
-    const QString list = QFileInfo(listPath).absoluteFilePath();
-    QList<DueEntry> sent;
-    for (const DueEntry& line : lines) {
-        const auto guest = guestFor(*guests, line);
-        if (guest && line.step
-            && index.done({{}, list, line.recordNumber, {}, guest->address.trimmed(), journalStep(*line.step),
-                           line.dueDate, JournalState::Sent, {}, {}}))
-            sent.append(line);
-    }
-    return sent;
-}
-
-Result<QList<DueEntry>> missedStepLines(const QString& journalPath, const QString& listPath, const QDate& today)
-{
-    const auto entries = readJournal(journalPath);
-    if (!entries)
-        return std::unexpected(entries.error());
-    const QDate lastRun = JournalIndex(*entries).lastCompletedRun();
-    QList<DueEntry> lines;
-    for (QDate day = lastRun.addDays(1); lastRun.isValid() && day < today; day = day.addDays(1)) {
-        const auto due = scanDueGuests(listPath, day);
-        if (!due)
-            return std::unexpected(due.error());
-        lines += *due;
-    }
-    const auto sent = linesAlreadySent(journalPath, listPath, lines);
-    if (!sent)
-        return std::unexpected(sent.error());
-    lines.removeIf([&](const DueEntry& line) { return sent->contains(line); });
-    return lines;
-}

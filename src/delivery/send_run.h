@@ -6,7 +6,7 @@
 #include "delivery/guest_lookup.h"
 #include "delivery/guest_mail.h"
 #include "delivery/mail_transport.h"
-#include "delivery/send_journal.h"
+#include "delivery/mail_state.h"
 #include "delivery/smtp_settings.h"
 
 #include <QList>
@@ -18,10 +18,6 @@
 #include <optional>
 #include <utility>
 
-// Step mails go once per guest, step and day; the operator's own sends are
-// recorded but never held back.
-enum class MailKind { Step, Target, Scramble };
-
 // One run: the lines to send and everything their mails are made from.
 struct SendJob {
     QString listPath;
@@ -30,32 +26,27 @@ struct SendJob {
     std::optional<MailContent> content; // target and scramble: the operator's subject and text
     QList<DueEntry> lines;
     MailKind kind = MailKind::Step;
-    QString journalPath; // every mail is recorded here; empty for none
+    QString home;        // the program folder, whose send record keeps every mail
     QString lockPath;    // held while the run sends, so two programs never send together
-    QDate runDay;        // a step run's day, recorded once the run went through
-    SmtpSettings smtp;   // connection, login, sender's name, pause between mails
+    SmtpSettings smtp;   // connection, login, sender's name, pause between mails, retry days
     bool testSend = false; // to the sender's own address, marked; no send log, never a step
-};
-
-enum class LineState {
-    Sent,
-    AlreadySent, // the journal has it sent (or its outcome unknown): never again automatically
-    Refused,   // skipped: refused by the server, or before it (address, nothing to send)
-    Uncertain, // the line went quiet after the message: it may have arrived; never resent
-    Unsent,    // the run stopped before it went; it stays in the send list
+    bool resend = false;   // the operator sends an uncertain step mail once more
+    bool sendExpired = false; // steps recorded as expired go too (a catch-up asked for)
 };
 
 struct LineOutcome {
     DueEntry line;
-    LineState state = LineState::Unsent;
+    MailState state = MailState::Due; // Due: the run stopped before it; it stays in the send list
     QString address;
-    QString reason; // the server's answer, or why nothing went
+    QString reason;   // the server's answer, or why nothing went
     bool late = false;
+    bool earlier = false; // the record had it done already: nothing went now
+    QDateTime nextTry;    // deferred: when it goes again
 };
 
 struct RunSummary {
     QList<LineOutcome> outcomes;
-    std::optional<Error> stop; // why the run ended early: connection, sender, list or log
+    std::optional<Error> stop; // why the run ended early: connection, sender, list, log or record
     bool cancelled = false;
 };
 
@@ -85,11 +76,10 @@ signals:
 
 private:
     struct Attempt;
-    void runLines(const SendJob& job, Attempt& state);
-    void attempt(const SendJob& job, const DueEntry& line, Attempt& state, bool lastTry);
-    void transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome outcome, Attempt& state,
-                  bool lastTry);
-    bool journal(const SendJob& job, Attempt& state, JournalEntry entry);
+    void attempt(const SendJob& job, const DueEntry& line, Attempt& state);
+    std::optional<qint64> begin(const SendJob& job, const OutgoingMail& mail, const LineOutcome& outcome,
+                                Attempt& state);
+    void transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome outcome, qint64 id, Attempt& state);
     Result<const QList<GuestRecord>*> currentGuests(const SendJob& job, Attempt& state);
     void record(Attempt& state, LineOutcome outcome);
 
@@ -98,10 +88,3 @@ private:
     std::atomic<bool> cancelled_ = false;
 };
 
-// The step lines the journal has as sent, or begun with no outcome: they never go again.
-Result<QList<DueEntry>> linesAlreadySent(const QString& journalPath, const QString& listPath,
-                                         const QList<DueEntry>& lines);
-
-// The step lines of the days between the last finished run in the journal and
-// today, not sent since; none when the journal has no finished run.
-Result<QList<DueEntry>> missedStepLines(const QString& journalPath, const QString& listPath, const QDate& today);

@@ -23,9 +23,11 @@ ErrorKind refusalKind(const SmtpConversation& talk)
 {
     const bool greeting = talk.lastCommand.isEmpty() || talk.lastCommand.startsWith("EHLO")
                           || talk.lastCommand.startsWith("HELO");
-    // 421 is the server closing the line, wherever it comes.
-    if (greeting || talk.lastReply.startsWith("421"))
+    if (greeting)
         return ErrorKind::ConnectFailed;
+    // 421 is the server closing this session: a new one may take the mail.
+    if (talk.lastReply.startsWith("421"))
+        return ErrorKind::ConnectionLost;
     if (talk.lastReply.startsWith('4'))
         return ErrorKind::TemporaryFailure;
     if (talk.bodySent || talk.lastCommand.startsWith("DATA"))
@@ -45,6 +47,7 @@ size_t readMessage(char* buffer, size_t size, size_t count, void* user)
     const qsizetype n = std::min<qsizetype>(qsizetype(size * count), talk->message.size() - talk->readPos);
     std::memcpy(buffer, talk->message.constData() + talk->readPos, size_t(n));
     talk->readPos += n;
+    talk->bodyEnded = talk->readPos == talk->message.size();
     return size_t(n);
 }
 
@@ -87,8 +90,6 @@ QString hostPort(const SmtpEndpoint& endpoint)
     return host + u':' + QString::number(endpoint.port);
 }
 
-
-
 Error transportError(CURLcode code, const SmtpConversation& talk, const char* curlText, CURL* curl,
                      const SmtpEndpoint& endpoint, const QString& to)
 {
@@ -122,12 +123,16 @@ Error transportError(CURLcode code, const SmtpConversation& talk, const char* cu
     if (!talk.greeted)
         return Error{ErrorKind::ConnectFailed,
                      QStringLiteral("SMTPサーバー「%1」が応答しません: %2").arg(server, why)};
-    if (talk.replyPending && talk.bodySent)
+    // Only a message that went out whole may have been accepted; a send that failed did not go.
+    if (talk.replyPending && talk.bodyEnded && code != CURLE_SEND_ERROR)
         return Error{ErrorKind::Uncertain,
                      QStringLiteral("本文の送信後にサーバーの応答が途絶えました（届いた可能性があります）: %1").arg(why)};
+    if (talk.replyPending && talk.bodySent)
+        return Error{ErrorKind::ConnectionLost,
+                     QStringLiteral("本文の送信中にSMTPサーバー「%1」との接続が切れました（届いていません）: %2").arg(server, why)};
     if (talk.replyPending)
-        return Error{ErrorKind::ConnectFailed, QStringLiteral("「%1」の後にSMTPサーバー「%2」との接続が切れました: %3")
-                                                   .arg(QString::fromUtf8(talk.lastCommand.left(4)), server, why)};
+        return Error{ErrorKind::ConnectionLost, QStringLiteral("「%1」の後にSMTPサーバー「%2」との接続が切れました: %3")
+                                                    .arg(QString::fromUtf8(talk.lastCommand.left(4)), server, why)};
     if (talk.lastCommand.startsWith("AUTH"))
         return Error{ErrorKind::SenderRefused, QStringLiteral("SMTPサーバー「%1」にログインできません: %2").arg(server, reply)};
     switch (const ErrorKind kind = refusalKind(talk)) {
@@ -140,6 +145,7 @@ Error transportError(CURLcode code, const SmtpConversation& talk, const char* cu
     case ErrorKind::TemporaryFailure:
         return Error{kind, QStringLiteral("サーバーが一時的に受け付けませんでした: %1").arg(reply)};
     case ErrorKind::ConnectFailed:
+    case ErrorKind::ConnectionLost:
         return Error{kind, QStringLiteral("SMTPサーバー「%1」が接続を断りました: %2").arg(server, reply)};
     default:
         return Error{kind, QStringLiteral("送信に失敗しました: %1").arg(reply)};

@@ -19,7 +19,8 @@ struct SmtpConversation {
     QByteArray lastReply;
     bool greeted = false;
     bool replyPending = false; // a command went out and nothing came back yet
-    bool bodySent = false;     // the message itself went out
+    bool bodySent = false;     // the message itself began to go out
+    bool bodyEnded = false;    // curl took the last byte: unless sending it fails, the whole message goes
     bool quitting = false;     // the closing QUIT must not hide the reply that failed
     bool inAuth = false;       // lines sent now are credentials: never kept
     QByteArrayList replies;    // what the server said, for the connection test

@@ -62,6 +62,10 @@ Result<void> apply(SmtpSettings& s, const QString& key, const QString& value)
         s.pauseSeconds = seconds;
     } else if (key == u"ca_file") {
         s.caFile = value;
+    } else if (key == u"catch_up_days" || key == u"retry_days") {
+        const int days = value.isEmpty() ? (key == u"retry_days" ? 3 : 7) : value.toInt(&ok);
+        ok = ok && days >= 0 && days <= 365;
+        (key == u"retry_days" ? s.retryDays : s.catchUpDays) = days;
     }
     if (!ok)
         return std::unexpected(malformed(key, value));
@@ -84,6 +88,14 @@ std::chrono::milliseconds SmtpSettings::pause() const
 QString smtpSettingsPath(const QString& programDir) { return QDir(programDir).filePath(QStringLiteral("smtp.ini")); }
 
 Result<SmtpSettings> readSmtpSettings(const QString& programDir)
+{
+    auto s = readSmtpFile(programDir);
+    if (s && !s->user.isEmpty() && s->password.isEmpty())
+        s->password = readStoredPassword(account(s->user), kSecretStoreWait).value_or(QString());
+    return s;
+}
+
+Result<SmtpSettings> readSmtpFile(const QString& programDir)
 {
     const QString path = smtpSettingsPath(programDir);
     QFile file(path);
@@ -113,8 +125,6 @@ Result<SmtpSettings> readSmtpSettings(const QString& programDir)
                                    "安全のため使いません。\n"
                                    "「chmod 600 %1」で本人だけが読めるようにしてください。")
                         .arg(path));
-    if (!s.user.isEmpty() && s.password.isEmpty())
-        s.password = readStoredPassword(account(s.user), kSecretStoreWait).value_or(QString());
     return s;
 }
 
@@ -130,10 +140,11 @@ Result<void> storeSmtpSettings(const QString& programDir, const SmtpSettings& se
 Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& s)
 {
     const QStringList values{s.port ? QString::number(*s.port) : QString(), securityName(s), s.user,
-                             s.password, s.fromName, QLocale::c().toString(s.pauseSeconds, 'g', 10), s.caFile};
+                             s.password, s.fromName, QLocale::c().toString(s.pauseSeconds, 'g', 10), s.caFile,
+                             QString::number(s.catchUpDays), QString::number(s.retryDays)};
     const QStringList keys{QStringLiteral("port"),      QStringLiteral("security"),      QStringLiteral("user"),
                            QStringLiteral("password"),  QStringLiteral("from_name"),     QStringLiteral("pause_seconds"),
-                           QStringLiteral("ca_file")};
+                           QStringLiteral("ca_file"),   QStringLiteral("catch_up_days"), QStringLiteral("retry_days")};
     QString text = kSection + QStringLiteral("\r\n");
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const QString& value = values[i];

@@ -20,6 +20,8 @@ struct SmtpSettings {
     QString fromName;             // shown with the sender address
     double pauseSeconds = 6.912;  // between two mails of a run: 0.00008 day
     QString caFile;               // a PEM file trusted besides the system's certificates
+    int catchUpDays = 7;          // a step missed by up to this many days still goes, late
+    int retryDays = 3;            // a mail put off by the server is given up after this long
 
     std::chrono::milliseconds pause() const;
 };
@@ -29,6 +31,8 @@ struct SmtpSettings {
 // Format when a value is malformed; Io when the file holds a password that
 // group or others can read, with how to fix it.
 Result<SmtpSettings> readSmtpSettings(const QString& programDir);
+// The file alone, the secret store not asked.
+Result<SmtpSettings> readSmtpFile(const QString& programDir);
 // Replaces smtp.ini atomically with mode 0600 (it may hold the password).
 Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& settings);
 // As the dialog saves: the password into the secret store when one answers,

@@ -133,4 +133,6 @@ void setStepSwitch(GuestRecord& record, int step, qint16 value) { record.*kStepS
 
 QString displayName(const GuestRecord& record) { return trimRight(record.fName) + trimRight(record.sName); }
 
+QString mailAddressOf(const GuestRecord& record) { return record.address.trimmed(); }
+
 bool isDelivering(const GuestRecord& record) { return record.soushin.startsWith(QStringLiteral("配信中")); }

@@ -56,5 +56,7 @@ void setStepSwitch(GuestRecord& record, int step, qint16 value);
 
 // Family name and given name, trailing spaces removed, no separator.
 QString displayName(const GuestRecord& record);
+// The address a mail goes to, and the one its exactly-once key holds: the blanks around it removed.
+QString mailAddressOf(const GuestRecord& record);
 // Delivery status begins with "配信中".
 bool isDelivering(const GuestRecord& record);

@@ -159,7 +159,7 @@ TEST(CurlTransport, EachWayTheServerSaysNoIsToldApart)
     EXPECT_EQ(kindFor(u"badcontent@example.jp"_s).first, ErrorKind::MessageRefused);
     EXPECT_EQ(kindFor(u"later@example.jp"_s).first, ErrorKind::TemporaryFailure);
     const auto [hangupKind, hangupText] = kindFor(u"hangup@example.jp"_s);
-    EXPECT_EQ(hangupKind, ErrorKind::ConnectFailed);
+    EXPECT_EQ(hangupKind, ErrorKind::ConnectionLost);
     // The port may hold the digits 250 too.
     EXPECT_FALSE(QString(hangupText).remove(sink.server()).contains(u"250"_s)) << hangupText.toStdString();
     EXPECT_TRUE(hangupText.contains(u"RCPT"_s)) << hangupText.toStdString();
@@ -169,6 +169,15 @@ TEST(CurlTransport, EachWayTheServerSaysNoIsToldApart)
     timer.start();
     EXPECT_EQ(kindFor(u"silent@example.jp"_s).first, ErrorKind::Uncertain);
     EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_TRUE(sink.received().isEmpty());
+
+    // A 421 after the greeting, or a cut before the final ".": this session is over, the mail did not go.
+    EXPECT_EQ(kindFor(u"closeonce@example.jp"_s).first, ErrorKind::ConnectionLost);
+    OutgoingMail large = mailTo(sink.server(), u"cutonce@example.jp"_s);
+    large.body = QString(u"本文の行です。\n"_s).repeated(400000); // more than the line's buffers hold
+    const auto cut = transport.send(large);
+    ASSERT_FALSE(cut);
+    EXPECT_EQ(cut.error().kind, ErrorKind::ConnectionLost) << cut.error().message.toStdString();
     EXPECT_TRUE(sink.received().isEmpty());
 
     SmtpSink busy(0, SmtpSink::Greeting::Busy421);

@@ -6,7 +6,9 @@ stores every message as FOLDER/<n>.json (envelope, raw data, and the subject
 and body as Python's email package decodes them). Recipients containing
 "refused" get 550, those containing "later" 451; a recipient containing "hangup" has the line closed on it;
 a message whose recipient contains "badcontent" gets 554 after its data; one
-for "silent" never gets an answer to its data. With --busy every connection
+for "silent" never gets an answer to its data. The first time only: a
+recipient containing "greylist" gets 450, one containing "closeonce" gets 421
+and the line closed, and the data for "cutonce" has the line cut right after 354. With --busy every connection
 is greeted with 421 and closed. --starttls offers STARTTLS and refuses mail
 before it; --tls speaks TLS from the first byte; --auth requires a login
 (AUTH PLAIN or LOGIN) before mail, and only over TLS.
@@ -29,8 +31,21 @@ class Sink:
     def __init__(self, folder):
         self.folder = folder
         self.count = 0
+        self.met = set()  # (behaviour, address) already shown once
+
+    def first_time(self, behaviour, address):
+        if behaviour not in address or (behaviour, address) in self.met:
+            return False
+        self.met.add((behaviour, address))
+        return True
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if self.first_time("greylist", address):
+            return "450 4.2.0 greylisted, try again later"
+        if self.first_time("closeonce", address):
+            server.transport.write(b"421 4.3.2 closing connection\r\n")
+            server.transport.close()
+            return "250 OK"
         if "refused" in address:
             return "550 5.1.1 recipient refused"
         if "later" in address:
@@ -65,6 +80,16 @@ class Sink:
             json.dump(record, out, ensure_ascii=False)
         os.replace(path + ".tmp", path)
         return "250 Message accepted"
+
+
+class ScriptedSMTP(SMTP):
+    async def smtp_DATA(self, arg):
+        cut = [r for r in self.envelope.rcpt_tos if self.event_handler.first_time("cutonce", r)]
+        if cut:
+            await self.push("354 End data with <CR><LF>.<CR><LF>")
+            self.transport.abort()
+            return
+        await super().smtp_DATA(arg)
 
 
 class Busy(asyncio.Protocol):
@@ -107,7 +132,7 @@ def main():
     loop = asyncio.new_event_loop()
     handler = Sink(folder)
     options = smtp_options()
-    factory = Busy if "--busy" in sys.argv else (lambda: SMTP(handler, **options))
+    factory = Busy if "--busy" in sys.argv else (lambda: ScriptedSMTP(handler, **options))
     implicit = option("--tls", 2)
     server = loop.run_until_complete(
         loop.create_server(factory, "127.0.0.1", port, reuse_address=True,

@@ -3,13 +3,13 @@
 #include <QString>
 #include <QTableWidget>
 
-// The shown guest's lines of the send journal: when, which step, what became of it.
+// The shown guest's mails in the send record, one row each: when, which step, what became of it.
 class SendHistoryView : public QTableWidget {
     Q_OBJECT
 public:
-    explicit SendHistoryView(QString journalPath, QWidget* parent = nullptr);
+    explicit SendHistoryView(QString home, QWidget* parent = nullptr);
     void showGuest(const QString& listPath, int record);
 
 private:
-    QString journalPath_;
+    QString home_;
 };

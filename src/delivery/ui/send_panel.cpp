@@ -5,10 +5,12 @@
 #include "delivery/mail_text.h"
 #include "delivery/personalise.h"
 #include "delivery/run_report.h"
+#include "delivery/send_plan.h"
 #include "delivery/send_worker.h"
 #include "delivery/ui/file_dialog_memory.h"
 #include "delivery/ui/run_report_window.h"
 #include "delivery/ui/settings_panel.h"
+#include "lists/list_file.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -30,6 +32,9 @@ namespace {
 constexpr int kRecordRole = Qt::UserRole;
 constexpr int kStepRole = Qt::UserRole + 1;
 constexpr int kDayRole = Qt::UserRole + 2;
+
+// How often the clock looks for deferred mails whose next try has come.
+constexpr int kRetryCheckSeconds = 60;
 
 QString clockText(const QDateTime& now) { return now.toString(QStringLiteral("yyyy/MM/dd H:mm:ss")); }
 
@@ -74,6 +79,7 @@ SendPanel::SendPanel(const ProgramDir& dir, Clock& clock, OperatorPrompts& promp
     connect(worker_->run(), &SendRun::mailStarting, this, &SendPanel::onMailStarting);
     connect(worker_->run(), &SendRun::lineDone, this, &SendPanel::onLineDone);
     connect(worker_->run(), &SendRun::finished, this, &SendPanel::onRunFinished);
+    connect(reportWindow_, &RunReportWindow::resendRequested, this, &SendPanel::resendUncertain);
     body_->installEventFilter(this);
     updateButtons();
 }
@@ -147,83 +153,104 @@ void SendPanel::onSettingsStored()
 
 // ---- scheduled sending ----
 
+Result<SendPlan> SendPanel::planNow()
+{
+    const auto smtp = readSmtpFile(dir_.root());
+    if (!smtp)
+        return std::unexpected(smtp.error());
+    return planSends(dir_.root(), listPath_(), dir_.sendLock(), clock_.now(), *smtp);
+}
+
 void SendPanel::startupPrompt()
 {
-    if (const auto journal = readJournal(dir_.journal()))
-        if (const QString uncertain = uncertainMailsText(*journal, listPath_()); !uncertain.isEmpty())
-            reportWindow_->addReport(uncertain, {});
-    const QList<DueEntry> missed = offerCatchUp();
-    const QString already = dropAlreadySent();
-    QList<DueEntry> lines = missed;
-    QList<DueEntry> todays = stepLines();
-    todays.removeIf([&](const DueEntry& line) { return missed.contains(line); });
+    const auto plan = planNow();
+    if (!plan) {
+        // An unreadable list was said at its load already.
+        if (readListFile(listPath_()))
+            warnList(plan.error());
+        return;
+    }
+    reportWindow_->showUncertain(plan->uncertain);
+    if (!plan->settled.isEmpty())
+        report(RunSummary{plan->settled, std::nullopt, false}, clock_.now());
+    QList<DueEntry> todays = plan->todays + plan->retries;
+    setSendList(todays);
+    const QList<DueEntry> late = offerCatchUp(plan->late);
+    QList<DueEntry> lines = late;
     if (!todays.isEmpty()) {
+        const QString already = plan->todaysSent == 0
+                                    ? QString()
+                                    : QStringLiteral("本日の送信対象のうち %1 件は送信済みです。\r\n").arg(plan->todaysSent);
         const PromptAnswer answer = prompts_.message(
             messageTitle(QStringLiteral("　送信の確認　")),
             already + QStringLiteral("本日の送信対象が見つかりました　直ちに送信しますか？"),
             PromptIcon::Question, PromptButtons::YesNo);
         if (answer == PromptAnswer::Yes)
-            lines = todays + missed;
+            lines = todays + late;
     }
     if (!lines.isEmpty())
         startRun(MailKind::Step, std::nullopt, lines, true);
 }
 
-// Days the program did not run, since the journal's last finished run: asked,
-// No by default. Returns the lines added to the send list.
-QList<DueEntry> SendPanel::offerCatchUp()
+// Step mails of the days the program did not run, still within catch_up_days:
+// asked, No by default. Returns the lines added to the send list.
+QList<DueEntry> SendPanel::offerCatchUp(const QList<DueEntry>& late)
 {
-    const auto missed = missedStepLines(dir_.journal(), listPath_(), clock_.today());
-    if (!missed || missed->isEmpty())
+    if (late.isEmpty())
         return {};
     const PromptAnswer answer = prompts_.message(
         messageTitle(QStringLiteral("　送信の確認　")),
         QStringLiteral("プログラムが動いていなかった日の送信されていないメールが %1 件あります。\r\n"
                        "遅れて送信しますか？")
-            .arg(missed->size()),
+            .arg(late.size()),
         PromptIcon::Question, PromptButtons::YesNoDefaultNo);
     if (answer != PromptAnswer::Yes)
         return {};
-    addLines(*missed);
-    return *missed;
-}
-
-// Takes today's lines the journal has as sent out of the send list; says how many.
-QString SendPanel::dropAlreadySent()
-{
-    const auto sent = linesAlreadySent(dir_.journal(), listPath_(), stepLines());
-    if (!sent || sent->isEmpty())
-        return {};
-    for (int i = sendList_->count() - 1; i >= 0; --i) {
-        if (sent->contains(entryOf(sendList_->item(i))))
-            delete sendList_->takeItem(i);
-    }
-    updateButtons();
-    return QStringLiteral("本日の送信対象のうち %1 件は送信済みです。\r\n").arg(sent->size());
+    addLines(late);
+    return late;
 }
 
 void SendPanel::onTimer1Tick()
 {
-    clockLabel_->setText(clockText(clock_.now()));
-    const QDate today = clock_.today();
-    // A day passed during a run or while the machine slept is scanned at the next free tick.
-    if (running_ || !lastScannedDay_.isValid() || today <= lastScannedDay_)
+    const QDateTime now = clock_.now();
+    clockLabel_->setText(clockText(now));
+    // A day passed during a run or while the machine slept is planned at the next free tick.
+    if (running_ || !lastScannedDay_.isValid())
         return;
-    QList<DueEntry> due;
-    for (QDate day = lastScannedDay_.addDays(1); day <= today; day = day.addDays(1)) {
-        auto found = scanDueGuests(listPath_(), day);
-        if (!found) {
-            lastScannedDay_ = today; // said once, not at every tick
-            warnList(found.error());
+    if (now.date() > lastScannedDay_) {
+        lastScannedDay_ = now.date();
+        nextRetryCheck_ = now.addSecs(kRetryCheckSeconds);
+        const auto plan = planNow();
+        if (!plan) {
+            warnList(plan.error()); // said once, not at every tick
             return;
         }
-        due += *found;
-    }
-    lastScannedDay_ = today;
-    clearForScan();
-    addLines(due);
-    if (!stepLines().isEmpty())
+        clearForScan();
+        addLines(plan->lines());
+        if (!plan->settled.isEmpty())
+            report(RunSummary{plan->settled, std::nullopt, false}, now);
         runSendLoop();
+    } else if (now >= nextRetryCheck_) {
+        nextRetryCheck_ = now.addSecs(kRetryCheckSeconds);
+        if (const auto retries = retriesDue(dir_.root(), listPath_(), now); retries && !retries->isEmpty()) {
+            addLines(*retries);
+            runSendLoop();
+        }
+    }
+}
+
+void SendPanel::resendUncertain(const DueEntry& line)
+{
+    if (running_) {
+        prompts_.warn(messageTitle(QStringLiteral("　再送信　")),
+                      QStringLiteral("送信中です。送信が終わってから、次の起動時の一覧で再送信してください。"));
+        return;
+    }
+    auto job = jobFor(MailKind::Step, std::nullopt, {line});
+    if (!job)
+        return;
+    job->resend = true;
+    startJob(*job, false);
 }
 
 void SendPanel::runSendLoop()
@@ -264,9 +291,8 @@ std::optional<SendJob> SendPanel::jobFor(MailKind kind, std::optional<MailConten
 {
     SendJob job;
     job.kind = kind;
-    job.journalPath = dir_.journal();
+    job.home = dir_.root();
     job.lockPath = dir_.sendLock();
-    job.runDay = kind == MailKind::Step ? clock_.today() : QDate();
     job.listPath = listPath_();
     job.logDir = dir_.logDir();
     job.settings = settings_.settings();
@@ -301,9 +327,12 @@ void SendPanel::onMailStarting(int index, int total, const DueEntry& line)
 
 void SendPanel::onLineDone(const LineOutcome& outcome)
 {
-    if (outcome.state == LineState::Unsent || testRun_)
+    if (outcome.state == MailState::Due || testRun_)
         return;
     progressBar_->setValue(progressBar_->value() + 1);
+    // A deferred mail goes again by itself, or now with 残りを送信.
+    if (outcome.state == MailState::Deferred)
+        return;
     for (int i = 0; i < sendList_->count(); ++i) {
         if (entryOf(sendList_->item(i)) == outcome.line) {
             delete sendList_->takeItem(i);
@@ -319,24 +348,26 @@ void SendPanel::onRunFinished(const RunSummary& summary)
     if (clearAfterRun_)
         clearMail();
     updateButtons();
-    report(summary);
+    report(summary, runStarted_);
     warnStop(summary);
 }
 
-void SendPanel::report(const RunSummary& summary)
+void SendPanel::report(const RunSummary& summary, const QDateTime& when)
 {
     if (reportedOutcomes(summary).isEmpty() && !summary.stop)
         return;
-    const QString text = runReportText(summary, runStarted_);
-    const auto saved = saveRunReport(dir_.reportDir(), text, runStarted_);
+    const QString text = runReportText(summary, when);
+    const auto saved = saveRunReport(dir_.reportDir(), text, when);
     reportWindow_->addReport(text, saved ? QStringLiteral("保存先: %1").arg(*saved) : saved.error().message);
 }
 
 void SendPanel::warnStop(const RunSummary& summary)
 {
     const bool uncertain = std::ranges::any_of(
-        summary.outcomes, [](const LineOutcome& o) { return o.state == LineState::Uncertain; });
-    if ((summary.stop && summary.stop->kind == ErrorKind::ConnectFailed) || (!summary.stop && uncertain)) {
+        summary.outcomes, [](const LineOutcome& o) { return o.state == MailState::Uncertain && !o.earlier; });
+    const bool lineLost = summary.stop && (summary.stop->kind == ErrorKind::ConnectFailed
+                                           || summary.stop->kind == ErrorKind::ConnectionLost);
+    if (lineLost || (!summary.stop && uncertain)) {
         prompts_.warn(messageTitle(QStringLiteral("　通信エラー　")),
                       QStringLiteral("予期しない通信エラーにより、配信が中断されました！\r\n"
                                      "送信結果は送信ログで確認できます"));

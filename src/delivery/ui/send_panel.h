@@ -6,6 +6,7 @@
 #include "common/program_dir.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/mail_transport.h"
+#include "delivery/send_plan.h"
 #include "delivery/send_run.h"
 
 #include <QDate>
@@ -88,8 +89,9 @@ private:
     std::optional<SendJob> selectedJob(bool test);
     void showPreview(const QString& guestName, const Result<OutgoingMail>& mail);
 
-    QList<DueEntry> offerCatchUp();
-    QString dropAlreadySent();
+    Result<SendPlan> planNow();
+    QList<DueEntry> offerCatchUp(const QList<DueEntry>& late);
+    void resendUncertain(const DueEntry& line);
     void startRun(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines,
                   bool clearAfter);
     // The run's settings as they stand now; empty (and said why) when smtp.ini cannot be used.
@@ -98,7 +100,7 @@ private:
     void onMailStarting(int index, int total, const DueEntry& line);
     void onLineDone(const LineOutcome& outcome);
     void onRunFinished(const RunSummary& summary);
-    void report(const RunSummary& summary);
+    void report(const RunSummary& summary, const QDateTime& when);
     void warnStop(const RunSummary& summary);
     void updateButtons();
 
@@ -146,6 +148,7 @@ private:
     QString scrambleTextFile_;           // txtScramble
     QString openTextFile_;
     QDate lastScannedDay_;               // invalid until the list load
+    QDateTime nextRetryCheck_;
     QDateTime runStarted_;
     std::chrono::milliseconds pause_{0};
     bool running_ = false;

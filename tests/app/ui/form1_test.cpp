@@ -4,7 +4,6 @@
 #include "common/text_field.h"
 #include "delivery/campaign_settings.h"
 #include "delivery/mail_text.h"
-#include "delivery/send_journal.h"
 #include "exchange/csv_export.h"
 #include "lists/list_file.h"
 #include "operator.h"
@@ -532,7 +531,10 @@ TEST(MainWindow, NewRecordNewListAndImportAskAboutUnsavedEdits)
     EXPECT_TRUE(given->text().isEmpty());
 }
 
-TEST(MainWindow, EntryTabShowsTheShownGuestsSendHistory)
+// The old send-journal.txt is read into the send record at the first start:
+// its absolute paths become the list's name in the folder, nothing of it is
+// lost, and the history shows one row per mail with what finally became of it.
+TEST(MainWindow, OldJournalIsImportedOnceAndTheHistoryShowsOneRowPerMail)
 {
     Window w;
     const QString list = w.home.path(u"guestlst.lst"_s);
@@ -541,26 +543,32 @@ TEST(MainWindow, EntryTabShowsTheShownGuestsSendHistory)
     GuestRecord sato = makeGuest(u"佐藤"_s, u"一郎"_s);
     sato.birthday = u"1970/01/01"_s;
     writeList(list, {yamada, sato});
-    const QString listFile = QFileInfo(list).absoluteFilePath();
-    for (const auto& [record, state, reply] : {std::tuple{1, JournalState::Sent, QString()},
-                                               std::tuple{2, JournalState::Refused, u"550 no"_s},
-                                               std::tuple{1, JournalState::Uncertain, u"no answer"_s}})
-        ASSERT_TRUE(appendJournal(w.dir.journal(), {QDateTime(QDate(2024, 4, 30), QTime(9, 0)), listFile, record,
-                                                    {}, u"a@example.jp"_s, u"3"_s, QDate(2024, 4, 30), state,
-                                                    reply, {}}));
+    const QByteArray path = QFileInfo(list).absoluteFilePath().toUtf8();
+    const QByteArray journal =
+        "2024-04-30T09:00:00\t" + path + "\t1\t山田花子\ta@example.jp\t3\t2024/04/30\tsending\t\t\n"
+        "2024-04-30T09:00:02\t" + path + "\t1\t山田花子\ta@example.jp\t3\t2024/04/30\tsent\t\t[1]-2024_4_30.log\n"
+        "2024-04-30T09:00:09\t" + path + "\t2\t佐藤一郎\tb@example.jp\t1\t2024/04/30\trefused\t550 no\t\n"
+        "2024-05-01T09:00:00\t" + path + "\t1\t山田花子\ta@example.jp\t4\t2024/05/01\tsending\t\t\n"
+        "2024-05-01T09:00:00\t" + path + "\t0\t\t\trun\t2024/05/01\tsent\t\t\n"
+        "2024-05-01T09:00";
+    writeBytes(w.home.path(u"send-journal.txt"_s), journal);
 
     w.openOnEntryTab(list);
 
     auto* history = w.find<QTableWidget>(u"sendHistory"_s);
     ASSERT_TRUE(history && history->isVisible());
     ASSERT_EQ(history->rowCount(), 2);
+    EXPECT_EQ(history->item(0, 0)->text(), u"2024/04/30 9:00"_s);
     EXPECT_EQ(history->item(0, 1)->text(), u"３回目"_s);
     EXPECT_EQ(history->item(0, 2)->text(), u"送信済み"_s);
+    EXPECT_EQ(history->item(1, 1)->text(), u"４回目"_s);
     EXPECT_EQ(history->item(1, 2)->text(), u"不明"_s);
-    EXPECT_EQ(history->item(1, 3)->text(), u"no answer"_s);
     op::click(w.find<QWidget>(u"UpDown1.up"_s));
     ASSERT_EQ(history->rowCount(), 1);
     EXPECT_EQ(history->item(0, 2)->text(), u"拒否"_s);
+    EXPECT_EQ(history->item(0, 3)->text(), u"550 no"_s);
+    EXPECT_FALSE(QFileInfo::exists(w.home.path(u"send-journal.txt"_s)));
+    EXPECT_EQ(readBytes(w.home.path(u"send-journal.txt.imported"_s)), journal);
 }
 
 // The step chosen beside the switches, for the guest as the boxes show it: the

@@ -88,12 +88,12 @@ TEST(EndToEnd, RefusalsAreSkippedAServerGoneStopsTheRunAndTheRestGoOutWhenItIsBa
     ASSERT_EQ(p.prompts.asked.size(), 2);
     EXPECT_EQ(p.prompts.asked[1].title, u"　通信エラー　Quolda"_s);
     const QString report = p.report();
-    EXPECT_TRUE(report.contains(u"川口様子\trefused@example.jp\t３回目\t送信せず"_s)) << report.toStdString();
+    EXPECT_TRUE(report.contains(u"川口様子\trefused@example.jp\t３回目\t拒否"_s)) << report.toStdString();
     EXPECT_TRUE(report.contains(u"550"_s));
-    EXPECT_TRUE(report.contains(u"佐藤様子\tbadcontent@example.jp\t３回目\t送信せず"_s));
+    EXPECT_TRUE(report.contains(u"佐藤様子\tbadcontent@example.jp\t３回目\t拒否"_s));
     EXPECT_TRUE(report.contains(u"554"_s));
     EXPECT_TRUE(report.contains(u"送信を中断しました"_s));
-    EXPECT_TRUE(report.contains(u"田中様子\tsaburo@example.jp\t３回目\t未送信"_s));
+    EXPECT_TRUE(report.contains(u"田中様子\tsaburo@example.jp\t３回目\t再送予定"_s));
     EXPECT_EQ(p.sendList(), QStringList({u"田中様子"_s, u"鈴木様子"_s}));
 
     SmtpSink back(port);

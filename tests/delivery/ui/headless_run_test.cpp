@@ -28,13 +28,15 @@ QProcess* startSendDue(const QString& home, const QStringList& more = {})
 struct Finished {
     int status = -1;
     QString output;
+    QString errors;
 };
 
 Finished waitFor(QProcess* program)
 {
     program->waitForFinished(60000);
     Finished done{program->exitStatus() == QProcess::NormalExit ? program->exitCode() : -1,
-                  QString::fromUtf8(program->readAllStandardOutput())};
+                  QString::fromUtf8(program->readAllStandardOutput()),
+                  QString::fromUtf8(program->readAllStandardError())};
     delete program;
     return done;
 }
@@ -73,13 +75,12 @@ TEST(HeadlessRun, DeliversTodaysMailsOnceASecondRunSendsNothingAndNoServerIsExit
     EXPECT_EQ(first.status, 0) << first.output.toStdString();
     ASSERT_EQ(sink.received().size(), 2);
     EXPECT_EQ(sink.received()[0][u"to"_s].toString(), u"hanako@example.jp"_s);
-    EXPECT_TRUE(first.output.contains(u"送信\t山田様子\thanako@example.jp\t３回目"_s)) << first.output.toStdString();
+    EXPECT_TRUE(first.output.contains(u"送信済み\t山田様子\thanako@example.jp\t３回目"_s)) << first.output.toStdString();
 
     const Finished second = waitFor(startSendDue(home.root()));
     EXPECT_EQ(second.status, 0) << second.output.toStdString();
     EXPECT_EQ(sink.received().size(), 2);
-    EXPECT_TRUE(second.output.contains(u"送信済み 2 件"_s)) << second.output.toStdString();
-    EXPECT_EQ(readBytes(home.path(u"send-journal.txt"_s)).count("\tsent\t"), 4); // two mails, two finished runs
+    EXPECT_TRUE(second.output.contains(u"（本日分の送信済み 2 件）"_s)) << second.output.toStdString();
 
     TestHome elsewhere;
     prepareHome(elsewhere, u"127.0.0.1:%1"_s.arg(sink.port()));
@@ -128,8 +129,8 @@ TEST(HeadlessRun, LogsInOverStartTlsWithSmtpIni)
 
     const Finished refused = waitFor(startSendDue(home.root()));
     EXPECT_EQ(refused.status, 2) << refused.output.toStdString();
-    EXPECT_TRUE(refused.output.contains(u"ログイン"_s)) << refused.output.toStdString();
-    EXPECT_FALSE(refused.output.contains(u"guess"_s));
+    EXPECT_TRUE(refused.errors.contains(u"ログイン"_s)) << refused.errors.toStdString();
+    EXPECT_FALSE(refused.output.contains(u"guess"_s) || refused.errors.contains(u"guess"_s));
     EXPECT_TRUE(sink.received().isEmpty());
 
     smtp.password = u"secret"_s;

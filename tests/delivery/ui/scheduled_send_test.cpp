@@ -2,7 +2,8 @@
 
 #include "common/cp932.h"
 #include "delivery/guest_lookup.h"
-#include "delivery/send_journal.h"
+#include "delivery/send_store.h"
+#include "operator.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -258,24 +259,41 @@ TEST(ScheduledSend, ConnectionFailureStopsTheRunButNotTheProgramAndTheLinesWaitF
     EXPECT_TRUE(p.sendList().isEmpty());
 }
 
-TEST(ScheduledSend, TemporaryReplyIsTriedOnceMoreAtTheEndThenReported)
+// Greylisting: the mail put off is not tried again in the same breath but at
+// its next try, by the clock, once; the others go on meanwhile.
+TEST(ScheduledSend, TemporaryReplyIsDeferredAndTheClockSendsItOnceAtItsNextTry)
 {
     Panels p;
     configureSteps(p);
     writeDueList(p);
     loadDueNames(p);
-    const auto later = fail(ErrorKind::TemporaryFailure, u"451 try later"_s);
-    p.transport.results = {later, Result<void>{}, later};
+    p.transport.results = {fail(ErrorKind::TemporaryFailure, u"450 greylisted"_s)};
 
     p.send.runSendLoop();
     p.waitForRun();
 
-    ASSERT_EQ(p.transport.sent.size(), 3);
-    EXPECT_EQ(p.transport.sent[2].to, u"hanako@example.jp"_s);
+    ASSERT_EQ(p.transport.sent.size(), 2);
     EXPECT_EQ(p.logNames(), QStringList({u"[1]-2005_2_9　[佐藤一郎].log"_s}));
     EXPECT_TRUE(p.prompts.asked.isEmpty());
-    EXPECT_TRUE(p.report().contains(u"山田花子"_s));
-    EXPECT_TRUE(p.report().contains(u"451 try later"_s));
+    EXPECT_TRUE(p.report().contains(u"山田花子\thanako@example.jp\t３回目\t再送予定（2005/02/09 9:05 に再送）: 450 greylisted"_s))
+        << p.report().toStdString();
+    EXPECT_EQ(p.sendList(), QStringList({u"山田花子"_s}));
+
+    p.clock.set(QDateTime(QDate(2005, 2, 9), QTime(9, 2)));
+    p.send.onTimer1Tick();
+    p.waitForRun();
+    EXPECT_EQ(p.transport.sent.size(), 2); // not yet
+    p.clock.set(QDateTime(QDate(2005, 2, 9), QTime(9, 6)));
+    p.send.onTimer1Tick();
+    p.waitForRun();
+    p.clock.set(QDateTime(QDate(2005, 2, 9), QTime(9, 8)));
+    p.send.onTimer1Tick();
+    p.waitForRun();
+
+    ASSERT_EQ(p.transport.sent.size(), 3);
+    EXPECT_EQ(p.transport.sent[2].to, u"hanako@example.jp"_s);
+    EXPECT_EQ(p.logNames().size(), 2);
+    EXPECT_TRUE(p.sendList().isEmpty());
 }
 
 TEST(ScheduledSend, RefusedRecipientOrMessageIsSkippedAndTheRunGoesOn)
@@ -415,7 +433,8 @@ TEST(ScheduledSend, DaysPassingWithTheReportOpenAreEachSentAndASleptDayGoesOutLa
     writeList(p.listPath, {dueOn(u"山田"_s, u"花子"_s, &GuestRecord::third, &GuestRecord::mail3, kToday),
                            dueOn(u"佐藤"_s, u"ichiro"_s, &GuestRecord::fast, &GuestRecord::mail1, u"2005/02/10"_s),
                            dueOn(u"鈴木"_s, u"jiro"_s, &GuestRecord::third, &GuestRecord::mail3, u"2005/02/20"_s),
-                           dueOn(u"田中"_s, u"saburo"_s, &GuestRecord::fast, &GuestRecord::mail1, u"2005/03/10"_s)});
+                           dueOn(u"田中"_s, u"saburo"_s, &GuestRecord::fast, &GuestRecord::mail1, u"2005/02/25"_s),
+                           dueOn(u"高橋"_s, u"shiro"_s, &GuestRecord::fast, &GuestRecord::mail1, u"2005/02/12"_s)});
     bool boxWithoutClock = false;
     p.prompts.onMessage = [&] { boxWithoutClock |= !p.find<QTimer>(u"Timer1"_s)->isActive(); };
     loadDueNames(p);
@@ -430,8 +449,8 @@ TEST(ScheduledSend, DaysPassingWithTheReportOpenAreEachSentAndASleptDayGoesOutLa
     ASSERT_EQ(p.transport.sent.size(), 2);
     EXPECT_EQ(p.transport.sent[1].to, u"ichiro@example.jp"_s);
 
-    // Asleep until the same day of the next month.
-    p.clock.set(QDateTime(QDate(2005, 3, 10), QTime(0, 0, 1)));
+    // Asleep for fifteen days: what lies within catch_up_days goes late, the older is reported once.
+    p.clock.set(QDateTime(QDate(2005, 2, 25), QTime(0, 0, 1)));
     p.send.onTimer1Tick();
     p.waitForRun();
 
@@ -439,6 +458,8 @@ TEST(ScheduledSend, DaysPassingWithTheReportOpenAreEachSentAndASleptDayGoesOutLa
     EXPECT_EQ(p.transport.sent[2].to, u"jiro@example.jp"_s);
     EXPECT_EQ(p.transport.sent[3].to, u"saburo@example.jp"_s);
     EXPECT_TRUE(p.report().contains(u"鈴木jiro\tjiro@example.jp\t３回目\t送信済み（2005/02/20 分を遅れて送信）"_s))
+        << p.report().toStdString();
+    EXPECT_TRUE(p.report().contains(u"高橋shiro\tshiro@example.jp\t初回\t期限切れ: 2005/02/12 分は遅れて送れる日数を過ぎました"_s))
         << p.report().toStdString();
     EXPECT_TRUE(p.find<QWidget>(u"runReport"_s)->isVisible());
     EXPECT_TRUE(p.find<QTimer>(u"Timer1"_s)->isActive());
@@ -513,12 +534,9 @@ TEST(ScheduledSend, RestartedTheSameDayAsksOnlyAboutTheRestAndASkippedDayGoesLat
     writeList(p.listPath, {dueOn(u"山田"_s, u"花子"_s, &GuestRecord::third, &GuestRecord::mail3, kToday),
                            dueOn(u"佐藤"_s, u"ichiro"_s, &GuestRecord::fast, &GuestRecord::mail1, kToday),
                            dueOn(u"田中"_s, u"saburo"_s, &GuestRecord::third, &GuestRecord::mail3, u"2005/02/07"_s)});
-    // The last finished run was on the 6th; the program did not run on the 7th and 8th.
-    ASSERT_TRUE(appendJournal(p.dir.journal(), {QDateTime(QDate(2005, 2, 6), QTime(9, 5)),
-                                                QFileInfo(p.listPath).absoluteFilePath(), 0, {}, {}, u"run"_s,
-                                                QDate(2005, 2, 6), JournalState::Sent, {}, {}}));
+    // The program did not run on the 7th, when 田中's mail was due.
     loadDueNames(p);
-    p.transport.results = {Result<void>{}, fail(ErrorKind::RecipientRefused, u"550 no"_s)};
+    p.transport.results = {Result<void>{}, fail(ErrorKind::TemporaryFailure, u"451 later"_s)};
     p.prompts.answers = {PromptAnswer::Yes, PromptAnswer::Yes};
     p.send.startupPrompt();
     p.waitForRun();
@@ -530,7 +548,8 @@ TEST(ScheduledSend, RestartedTheSameDayAsksOnlyAboutTheRestAndASkippedDayGoesLat
     EXPECT_EQ(p.transport.sent[2].to, u"saburo@example.jp"_s);
     EXPECT_TRUE(p.report().contains(u"2005/02/07 分を遅れて送信"_s)) << p.report().toStdString();
 
-    loadDueNames(p); // the program starts again the same day
+    p.clock.set(QDateTime(QDate(2005, 2, 9), QTime(9, 30)));
+    loadDueNames(p); // the program starts again the same day, after 佐藤's next try
     p.send.startupPrompt();
     p.waitForRun();
 
@@ -601,22 +620,42 @@ TEST(ScheduledSend, PreviewShowsTheSelectedLinesMailAsItWouldGo)
     EXPECT_TRUE(p.transport.sent.isEmpty());
 }
 
-TEST(ScheduledSend, AMailBegunButNeverFinishedIsListedAtStartAndNeverSentAgain)
+// A run that died mid-send left its mail sending: listed at start as
+// uncertain, never sent by itself, sent once more when the operator clicks 再送信.
+TEST(ScheduledSend, AMailBegunButNeverFinishedIsListedAtStartAndGoesOnlyWhenTheOperatorResendsIt)
 {
     Panels p;
     configureSteps(p);
     writeDueList(p);
-    ASSERT_TRUE(appendJournal(p.dir.journal(), {QDateTime(QDate(2005, 2, 9), QTime(8, 0)),
-                                                QFileInfo(p.listPath).absoluteFilePath(), 1, u"山田花子"_s,
-                                                u"hanako@example.jp"_s, u"3"_s, QDate(2005, 2, 9),
-                                                JournalState::Sending, {}, {}}));
+    {
+        auto store = SendStore::open(p.home.root());
+        ASSERT_TRUE(store);
+        ASSERT_TRUE((*store)->beginStep({u"guestlst.lst"_s, 1, u"hanako@example.jp"_s, 3, QDate(2005, 2, 9)},
+                                        u"山田花子"_s, false, {}, QDateTime(QDate(2005, 2, 9), QTime(8, 0))));
+    }
     loadDueNames(p);
 
     p.send.startupPrompt();
     p.waitForRun();
 
-    EXPECT_TRUE(p.report().contains(u"送信状況が不明なメール"_s)) << p.report().toStdString();
-    EXPECT_TRUE(p.report().contains(u"山田花子\thanako@example.jp\t３回目\t2005/02/09"_s)) << p.report().toStdString();
+    auto* uncertain = p.find<QTableWidget>(u"uncertainMails"_s);
+    ASSERT_TRUE(uncertain && uncertain->isVisible());
+    ASSERT_EQ(uncertain->rowCount(), 1);
+    EXPECT_EQ(uncertain->item(0, 0)->text(), u"山田花子"_s);
+    EXPECT_EQ(uncertain->item(0, 1)->text(), u"hanako@example.jp"_s);
+    EXPECT_EQ(uncertain->item(0, 2)->text(), u"３回目"_s);
+    EXPECT_EQ(uncertain->item(0, 3)->text(), u"2005/02/09"_s);
     ASSERT_EQ(p.transport.sent.size(), 1);
     EXPECT_EQ(p.transport.sent[0].to, u"ichiro@example.jp"_s);
+
+    op::click(qobject_cast<QPushButton*>(uncertain->cellWidget(0, 5)));
+    p.waitForRun();
+    ASSERT_EQ(p.transport.sent.size(), 2);
+    EXPECT_EQ(p.transport.sent[1].to, u"hanako@example.jp"_s);
+    EXPECT_EQ(uncertain->rowCount(), 0);
+    auto store = SendStore::open(p.home.root());
+    const auto row = (*store)->stepMail({u"guestlst.lst"_s, 1, u"hanako@example.jp"_s, 3, QDate(2005, 2, 9)});
+    ASSERT_TRUE(row && *row);
+    EXPECT_EQ((**row).state, MailState::Sent);
+    EXPECT_TRUE((**row).resent);
 }

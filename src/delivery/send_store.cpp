@@ -1,0 +1,491 @@
+#include "delivery/send_store.h"
+
+#include "common/file_write.h"
+#include "delivery/send_journal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+
+#include <array>
+#include <cerrno>
+#include <functional>
+
+namespace {
+
+const QString kTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+const QString kColumns = QStringLiteral("id, list, record, address, step, due, name, kind, state, tries, "
+                                        "first_try, last_try, next_try, reply, log, late, resent");
+constexpr int kTestKind = 3; // beside MailKind's values: a test send
+constexpr int kSqliteFull = 13;
+
+// An unknown time is stored as NULL; every text column else holds at least "".
+QVariant timeText(const QDateTime& time) { return time.isValid() ? QVariant(time.toString(kTimeFormat)) : QVariant(); }
+QDateTime timeOf(const QVariant& value) { return QDateTime::fromString(value.toString(), kTimeFormat); }
+QString dayText(const QDate& day) { return day.isValid() ? day.toString(Qt::ISODate) : QString(); }
+int kindCode(MailKind kind, bool test) { return test ? kTestKind : int(kind); }
+
+Error storeError(const QString& path, const QSqlError& error)
+{
+    const QString reason = error.nativeErrorCode().toInt() == kSqliteFull ? writeFailureReason(ENOSPC) : error.text();
+    return Error{ErrorKind::Io, QStringLiteral("送信記録「%1」を読み書きできません。\n%2").arg(path, reason)};
+}
+
+StoredMail rowOf(const QSqlQuery& q)
+{
+    StoredMail m;
+    m.id = q.value(0).toLongLong();
+    m.key = {q.value(1).toString(), q.value(2).toInt(), q.value(3).toString(), q.value(4).toInt(),
+             QDate::fromString(q.value(5).toString(), Qt::ISODate)};
+    m.name = q.value(6).toString();
+    const int kind = q.value(7).toInt();
+    m.test = kind == kTestKind;
+    m.kind = m.test ? MailKind::Step : MailKind(kind);
+    m.state = MailState(q.value(8).toInt());
+    m.tries = q.value(9).toInt();
+    m.firstTry = timeOf(q.value(10));
+    m.lastTry = timeOf(q.value(11));
+    m.nextTry = timeOf(q.value(12));
+    m.reply = q.value(13).toString();
+    m.log = q.value(14).toString();
+    m.late = q.value(15).toBool();
+    m.resent = q.value(16).toBool();
+    return m;
+}
+
+// The old journal's step column: "repeat", "1".."7", or an operator's mail.
+struct OldStep {
+    MailKind kind = MailKind::Step;
+    bool test = false;
+    int step = 0;
+};
+OldStep oldStep(const QString& step)
+{
+    if (step == u"target")
+        return {MailKind::Target};
+    if (step == u"scramble")
+        return {MailKind::Scramble};
+    if (step == u"test")
+        return {MailKind::Step, true};
+    return {MailKind::Step, false, step == u"repeat" ? 0 : step.toInt()};
+}
+
+MailState oldState(JournalState state)
+{
+    static const std::array<MailState, 5> states{MailState::Uncertain, MailState::Sent, MailState::Deferred,
+                                                 MailState::Refused, MailState::Uncertain};
+    return states[size_t(state)];
+}
+
+} // namespace
+
+size_t qHash(const MailKey& key, size_t seed)
+{
+    return qHashMulti(seed, key.list, key.record, key.address, key.step, key.due);
+}
+
+// One connection's statements, each failure worded once.
+class StoreQuery {
+public:
+    StoreQuery(const QString& connection, const QString& path)
+        : query_(QSqlDatabase::database(connection, false)), path_(path)
+    {
+    }
+    Result<void> exec(const QString& sql, const QVariantList& values = {})
+    {
+        if (!query_.prepare(sql))
+            return std::unexpected(storeError(path_, query_.lastError()));
+        for (const QVariant& value : values) {
+            const bool nullText = value.typeId() == QMetaType::QString && value.toString().isNull();
+            query_.addBindValue(nullText ? QVariant(QStringLiteral("")) : value);
+        }
+        if (!query_.exec())
+            return std::unexpected(storeError(path_, query_.lastError()));
+        return {};
+    }
+    Result<QList<StoredMail>> mails(const QString& where, const QVariantList& values)
+    {
+        if (auto done = exec(QStringLiteral("SELECT %1 FROM mail WHERE %2").arg(kColumns, where), values); !done)
+            return std::unexpected(done.error());
+        QList<StoredMail> found;
+        while (query_.next())
+            found.append(rowOf(query_));
+        return found;
+    }
+    QSqlQuery& q() { return query_; }
+
+private:
+    QSqlQuery query_;
+    const QString& path_;
+};
+
+namespace {
+
+// Runs the changes as one transaction that holds the write lock from its start.
+Result<void> transaction(const QString& connection, const QString& path, const std::function<Result<void>(StoreQuery&)>& work)
+{
+    StoreQuery query(connection, path);
+    if (auto begun = query.exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
+        return begun;
+    auto done = work(query);
+    if (done)
+        done = query.exec(QStringLiteral("COMMIT"));
+    if (!done)
+        StoreQuery(connection, path).exec(QStringLiteral("ROLLBACK"));
+    return done;
+}
+
+Result<qint64> insertMail(StoreQuery& q, int kind, const MailKey& key, const QString& name, MailState state,
+                          const QDateTime& time, bool late)
+{
+    const QVariant step = kind == int(MailKind::Step) ? QVariant(key.step) : QVariant();
+    auto done = q.exec(QStringLiteral("INSERT INTO mail (list, record, address, step, due, name, kind, state, tries, "
+                                      "first_try, last_try, late) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?)"),
+                       {key.list, key.record, key.address, step, dayText(key.due), name, kind, int(state),
+                        timeText(time), timeText(time), late});
+    if (!done)
+        return std::unexpected(done.error());
+    return q.q().lastInsertId().toLongLong();
+}
+
+Result<void> addAttempt(StoreQuery& q, qint64 id, const QDateTime& time, MailState state, const QString& reply)
+{
+    return q.exec(QStringLiteral("INSERT INTO attempt (mail, time, state, reply) VALUES (?, ?, ?, ?)"),
+                  {id, timeText(time), int(state), reply});
+}
+
+const QString kStepKeyWhere = QStringLiteral("kind = 0 AND list = ? AND record = ? AND address = ? AND step = ? AND due = ?");
+QVariantList stepKeyValues(const MailKey& key)
+{
+    return {key.list, key.record, key.address, key.step, dayText(key.due)};
+}
+
+} // namespace
+
+SendStore::SendStore(QString root, QString path, QString connection)
+    : root_(std::move(root)), path_(std::move(path)), connection_(std::move(connection))
+{
+}
+
+SendStore::~SendStore()
+{
+    QSqlDatabase::database(connection_, false).close();
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+QString SendStore::fileName() { return QStringLiteral("send-record.sqlite"); }
+
+Result<std::unique_ptr<SendStore>> SendStore::open(const QString& programRoot)
+{
+    const QString path = QDir(programRoot).filePath(fileName());
+    // Names and addresses of customers: readable by the operator alone, from its first byte.
+    if (!QFileInfo::exists(path)) {
+        if (auto made = writeWholeFile(path, {}, FileAccess::OwnerOnly); !made)
+            return fail(ErrorKind::Io, QStringLiteral("送信記録「%1」を作れません。\n%2").arg(path, made.error().message));
+    }
+    const QString connection = QStringLiteral("send-store-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+    const QString root = QFileInfo(programRoot).canonicalFilePath();
+    std::unique_ptr<SendStore> store(new SendStore(root.isEmpty() ? programRoot : root, path, connection));
+    if (!db.open())
+        return std::unexpected(storeError(path, db.lastError()));
+    if (auto ready = store->createTables(); !ready)
+        return std::unexpected(ready.error());
+    if (auto imported = store->importJournal(); !imported)
+        return std::unexpected(imported.error());
+    return store;
+}
+
+Result<void> SendStore::createTables()
+{
+    StoreQuery q(connection_, path_);
+    // A state change must survive a power cut: the mail may have gone.
+    if (auto done = q.exec(QStringLiteral("PRAGMA synchronous=FULL")); !done)
+        return done;
+    if (auto done = q.exec(QStringLiteral("PRAGMA user_version")); !done || (q.q().next() && q.q().value(0).toInt() > 0))
+        return done;
+    for (const char* sql : {
+             "PRAGMA journal_mode=WAL",
+             "CREATE TABLE IF NOT EXISTS mail (id INTEGER PRIMARY KEY, list TEXT NOT NULL, record INTEGER NOT NULL, "
+             "address TEXT NOT NULL, step INTEGER, due TEXT NOT NULL DEFAULT '', name TEXT NOT NULL DEFAULT '', "
+             "kind INTEGER NOT NULL, state INTEGER NOT NULL, tries INTEGER NOT NULL DEFAULT 0, first_try TEXT, "
+             "last_try TEXT, next_try TEXT, reply TEXT NOT NULL DEFAULT '', log TEXT NOT NULL DEFAULT '', "
+             "late INTEGER NOT NULL DEFAULT 0, resent INTEGER NOT NULL DEFAULT 0)",
+             // A second row, and so a second sending, of one step mail cannot be written.
+             "CREATE UNIQUE INDEX IF NOT EXISTS mail_step_key ON mail (list, record, address, step, due) WHERE kind = 0",
+             "CREATE INDEX IF NOT EXISTS mail_guest ON mail (list, record)",
+             "CREATE INDEX IF NOT EXISTS mail_due ON mail (list, due)",
+             "CREATE INDEX IF NOT EXISTS mail_open ON mail (state, next_try)",
+             "CREATE TABLE IF NOT EXISTS attempt (mail INTEGER NOT NULL, time TEXT NOT NULL, state INTEGER NOT NULL, "
+             "reply TEXT NOT NULL DEFAULT '')",
+             "CREATE INDEX IF NOT EXISTS attempt_mail ON attempt (mail)",
+             "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+             "PRAGMA user_version=1"}) {
+        if (auto done = q.exec(QString::fromLatin1(sql)); !done)
+            return done;
+    }
+    return {};
+}
+
+QString SendStore::listName(const QString& listPath) const
+{
+    const QFileInfo info(listPath);
+    const QString file = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    const QString relative = QDir(root_).relativeFilePath(file);
+    if (relative.startsWith(u"..") || QDir::isAbsolutePath(relative))
+        return file;
+    return relative;
+}
+
+Result<void> SendStore::importJournal()
+{
+    const QString journal = QDir(root_).filePath(QStringLiteral("send-journal.txt"));
+    if (!QFileInfo::exists(journal))
+        return {};
+    const auto entries = readJournal(journal);
+    if (!entries)
+        return std::unexpected(entries.error());
+    auto imported = transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
+        QHash<QString, qint64> begun; // an operator's mail sending, awaiting its outcome
+        for (const JournalEntry& e : *entries) {
+            if (e.step == u"run")
+                continue;
+            const OldStep step = oldStep(e.step);
+            const MailKey key{listName(e.list), e.record, e.address, step.step, e.due};
+            const MailState state = oldState(e.state);
+            const QString open = QStringList{key.list, QString::number(key.record), key.address, e.step}.join(u'\t');
+            qint64 id = 0;
+            if (step.kind == MailKind::Step && !step.test) {
+                auto rows = q.mails(kStepKeyWhere, stepKeyValues(key));
+                if (!rows)
+                    return std::unexpected(rows.error());
+                id = rows->isEmpty() ? 0 : rows->first().id;
+            } else {
+                id = e.state == JournalState::Sending ? 0 : begun.take(open);
+            }
+            if (!id) {
+                auto made = insertMail(q, kindCode(step.kind, step.test), key, e.name, state, e.time, false);
+                if (!made)
+                    return std::unexpected(made.error());
+                id = *made;
+                if (e.state == JournalState::Sending && step.kind != MailKind::Step)
+                    begun.insert(open, id);
+            }
+            auto done = q.exec(QStringLiteral("UPDATE mail SET state = ?, reply = ?, log = ?, last_try = ?, next_try = ? "
+                                              "WHERE id = ?"),
+                               {int(state), e.reply, e.log, timeText(e.time),
+                                state == MailState::Deferred ? timeText(e.time) : QVariant(), id});
+            if (done)
+                done = addAttempt(q, id, e.time, state, e.reply);
+            if (!done)
+                return done;
+        }
+        return {};
+    });
+    if (!imported)
+        return imported;
+    QString kept = journal + QStringLiteral(".imported");
+    for (int n = 2; QFileInfo::exists(kept); ++n)
+        kept = journal + QStringLiteral(".imported.%1").arg(n);
+    if (!QFile::rename(journal, kept))
+        return fail(ErrorKind::Io, QStringLiteral("送信記録「%1」の名前を「%2」に変えられません。").arg(journal, kept));
+    return {};
+}
+
+Result<std::optional<StoredMail>> SendStore::stepMail(const MailKey& key) const
+{
+    StoreQuery q(connection_, path_);
+    auto rows = q.mails(kStepKeyWhere, stepKeyValues(key));
+    if (!rows)
+        return std::unexpected(rows.error());
+    return rows->isEmpty() ? std::nullopt : std::optional(rows->first());
+}
+
+Result<std::optional<qint64>> SendStore::beginStep(const MailKey& key, const QString& name, bool late,
+                                                  const QList<MailState>& mayRestart, const QDateTime& now)
+{
+    std::optional<qint64> begun;
+    auto done = transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
+        auto rows = q.mails(kStepKeyWhere, stepKeyValues(key));
+        if (!rows)
+            return std::unexpected(rows.error());
+        if (rows->isEmpty()) {
+            auto made = insertMail(q, int(MailKind::Step), key, name, MailState::Sending, now, late);
+            if (!made)
+                return std::unexpected(made.error());
+            begun = *made;
+        } else if (mayRestart.contains(rows->first().state)) {
+            const StoredMail& row = rows->first();
+            const bool resend = row.state == MailState::Uncertain;
+            auto updated = q.exec(QStringLiteral("UPDATE mail SET state = ?, tries = tries + 1, last_try = ?, "
+                                                 "next_try = NULL, late = ?, resent = resent OR ? WHERE id = ?"),
+                                  {int(MailState::Sending), timeText(now), late, resend, row.id});
+            if (!updated)
+                return updated;
+            begun = row.id;
+        } else {
+            return {};
+        }
+        return addAttempt(q, *begun, now, MailState::Sending, {});
+    });
+    if (!done)
+        return std::unexpected(done.error());
+    return begun;
+}
+
+Result<qint64> SendStore::beginOperatorMail(MailKind kind, bool test, const QString& list, int record,
+                                            const QString& name, const QString& address, const QDateTime& now)
+{
+    qint64 id = 0;
+    auto done = transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
+        auto made = insertMail(q, kindCode(kind, test), {list, record, address, 0, {}}, name, MailState::Sending, now, false);
+        if (!made)
+            return std::unexpected(made.error());
+        id = *made;
+        return addAttempt(q, id, now, MailState::Sending, {});
+    });
+    if (!done)
+        return std::unexpected(done.error());
+    return id;
+}
+
+Result<void> SendStore::finish(qint64 id, MailState state, const QString& reply, const QString& log,
+                               const QDateTime& now, const QDateTime& nextTry)
+{
+    return transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
+        auto done = q.exec(QStringLiteral("UPDATE mail SET state = ?, reply = ?, log = ?, next_try = ? WHERE id = ?"),
+                           {int(state), reply, log, timeText(nextTry), id});
+        if (!done)
+            return done;
+        return addAttempt(q, id, now, state, reply);
+    });
+}
+
+Result<void> SendStore::recordExpired(const QList<StoredMail>& mails, const QDateTime& now)
+{
+    return transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
+        for (const StoredMail& mail : mails) {
+            auto made = insertMail(q, int(MailKind::Step), mail.key, mail.name, MailState::Expired, now, false);
+            if (!made)
+                return std::unexpected(made.error());
+            if (auto done = addAttempt(q, *made, now, MailState::Expired, {}); !done)
+                return done;
+        }
+        return {};
+    });
+}
+
+Result<void> SendStore::settleInterrupted(const QDateTime& now)
+{
+    return transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
+        auto rows = q.mails(QStringLiteral("state = ?"), {int(MailState::Sending)});
+        if (!rows)
+            return std::unexpected(rows.error());
+        for (const StoredMail& row : std::as_const(*rows)) {
+            const QString why = QStringLiteral("送信中にプログラムが終了しました");
+            auto done = q.exec(QStringLiteral("UPDATE mail SET state = ?, reply = ? WHERE id = ?"),
+                               {int(MailState::Uncertain), why, row.id});
+            if (done)
+                done = addAttempt(q, row.id, now, MailState::Uncertain, why);
+            if (!done)
+                return done;
+        }
+        return {};
+    });
+}
+
+Result<QList<StoredMail>> SendStore::giveUpDeferred(const QString& list, const QDateTime& cutoff, const QDateTime& now)
+{
+    QList<StoredMail> given;
+    auto done = transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
+        auto rows = q.mails(QStringLiteral("state = ? AND list = ? AND first_try < ?"),
+                            {int(MailState::Deferred), list, timeText(cutoff)});
+        if (!rows)
+            return std::unexpected(rows.error());
+        for (StoredMail row : std::as_const(*rows)) {
+            auto changed = q.exec(QStringLiteral("UPDATE mail SET state = ?, next_try = NULL WHERE id = ?"),
+                                  {int(MailState::GivenUp), row.id});
+            if (changed)
+                changed = addAttempt(q, row.id, now, MailState::GivenUp, row.reply);
+            if (!changed)
+                return changed;
+            row.state = MailState::GivenUp;
+            given.append(row);
+        }
+        return {};
+    });
+    if (!done)
+        return std::unexpected(done.error());
+    return given;
+}
+
+Result<QHash<MailKey, MailState>> SendStore::stepStatesDue(const QString& list, const QDate& from,
+                                                          const QDate& to) const
+{
+    StoreQuery q(connection_, path_);
+    // The key and state alone: a plan reads every mail of the days it looks at.
+    auto done = q.exec(QStringLiteral("SELECT record, address, step, due, state FROM mail "
+                                      "WHERE kind = 0 AND list = ? AND due BETWEEN ? AND ?"),
+                       {list, dayText(from), dayText(to)});
+    if (!done)
+        return std::unexpected(done.error());
+    QHash<MailKey, MailState> states;
+    while (q.q().next()) {
+        const MailKey key{list, q.q().value(0).toInt(), q.q().value(1).toString(), q.q().value(2).toInt(),
+                          QDate::fromString(q.q().value(3).toString(), Qt::ISODate)};
+        states.insert(key, MailState(q.q().value(4).toInt()));
+    }
+    return states;
+}
+
+Result<QList<StoredMail>> SendStore::deferredBy(const QString& list, const QDateTime& now) const
+{
+    StoreQuery q(connection_, path_);
+    return q.mails(QStringLiteral("state = ? AND next_try <= ? AND list = ? AND kind = 0 ORDER BY next_try, id"),
+                   {int(MailState::Deferred), timeText(now), list});
+}
+
+Result<QList<StoredMail>> SendStore::uncertain(const QString& list) const
+{
+    StoreQuery q(connection_, path_);
+    return q.mails(QStringLiteral("state = ? AND list = ? AND kind = 0 ORDER BY last_try, id"),
+                   {int(MailState::Uncertain), list});
+}
+
+Result<QList<StoredMail>> SendStore::historyOf(const QString& list, int record) const
+{
+    StoreQuery q(connection_, path_);
+    return q.mails(QStringLiteral("list = ? AND record = ? ORDER BY first_try, id"), {list, record});
+}
+
+Result<QDate> SendStore::checkedBefore(const QString& list) const
+{
+    StoreQuery q(connection_, path_);
+    if (auto done = q.exec(QStringLiteral("SELECT value FROM meta WHERE key = ?"), {QStringLiteral("checked_before\t") + list}); !done)
+        return std::unexpected(done.error());
+    return q.q().next() ? QDate::fromString(q.q().value(0).toString(), Qt::ISODate) : QDate();
+}
+
+Result<void> SendStore::setCheckedBefore(const QString& list, const QDate& day)
+{
+    return transaction(connection_, path_, [&](StoreQuery& q) {
+        return q.exec(QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)"),
+                      {QStringLiteral("checked_before\t") + list, dayText(day)});
+    });
+}
+
+std::optional<QDateTime> nextTryAfter(int tries, const QDateTime& firstTry, const QDateTime& now, int retryDays)
+{
+    if (firstTry.addDays(retryDays) <= now)
+        return std::nullopt;
+    static const std::array<int, 3> minutes{5, 15, 30};
+    const int wait = tries >= 1 && tries <= int(minutes.size()) ? minutes[size_t(tries - 1)] : 60;
+    return now.addSecs(qint64(wait) * 60);
+}
