@@ -2,11 +2,15 @@
 // through the window's own handlers where the operator works in the window.
 // Exits with 2 when an operation misses its target.
 #include "app/form1.h"
+#include "app/send_due.h"
 #include "common/clock.h"
 #include "common/operator_prompts.h"
+#include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
 #include "lists/ui/guest_finder.h"
 #include "delivery/mail_transport.h"
+#include "delivery/send_store.h"
+#include "delivery/ui/send_history_view.h"
 #include "lists/list_file.h"
 #include "printing/print_surface.h"
 
@@ -38,6 +42,7 @@ constexpr int kRuns = 7;
 constexpr int kRegisterTab = 1;
 constexpr int kPrintTab = 2;
 const char* const kPeakMemoryFlag = "--peak-memory";
+const char* const kHeadlessFlag = "--headless";
 
 [[noreturn]] void die(const QString& why)
 {
@@ -118,6 +123,34 @@ GuestRecord generatedGuest(int i, const QDate& today)
     g.TEL = QStringLiteral("03-1234-%1").arg(i % 10000, 4, 10, QChar(u'0'));
     g.FAX = g.TEL;
     return g;
+}
+
+// A year of the list's mails in the send record, eight a guest (262,136 rows),
+// every step dated up to today among them: a run finds nothing due.
+void writeYearOfHistory(const ProgramDir& dir, const QDate& today)
+{
+    auto store = SendStore::open(dir.root());
+    if (!store)
+        die(store.error().message);
+    QList<StoredMail> mails;
+    mails.reserve(kGuests * kStepCount);
+    for (int i = 0; i < kGuests; ++i) {
+        const GuestRecord guest = generatedGuest(i, today);
+        for (int step = 0; step < kStepCount; ++step) {
+            QDate due = step == 0 ? today.addDays(-365 + i % 300) : *dateFromText(stepDate(guest, step));
+            if (due > today)
+                due = due.addDays(-365);
+            StoredMail mail;
+            mail.key = {u"guestlst.lst"_s, i + 1, mailAddressOf(guest), step, due};
+            mail.name = displayName(guest);
+            mail.state = i % 50 == 0 ? MailState::Refused : MailState::Sent;
+            mail.lastTry = QDateTime(due, QTime(9, 0));
+            mail.reply = mail.state == MailState::Refused ? u"550 5.1.1 unknown user"_s : QString();
+            mails.append(mail);
+        }
+    }
+    if (auto written = (*store)->recordMails(mails, QDateTime::currentDateTime()); !written)
+        die(written.error().message);
 }
 
 // Paints and lays out what the operation changed, as the operator sees it.
@@ -271,6 +304,16 @@ double dueScanMs(const QString& list)
     });
 }
 
+double guestHistoryMs(const ProgramDir& dir, const QString& list)
+{
+    SendHistoryView history(dir.root());
+    int record = 1000;
+    const double ms = medianMs([&] { history.showGuest(list, ++record); });
+    if (history.rowCount() != kStepCount)
+        die(u"the history of guest %1 has %2 rows"_s.arg(record).arg(history.rowCount()));
+    return ms;
+}
+
 // VmHWM of this process, in MB.
 double peakResidentMb()
 {
@@ -311,6 +354,39 @@ double peakMemoryMb(const QString& home)
     return child.readAllStandardOutput().trimmed().toDouble();
 }
 
+// The daily run as the timer starts it, in a process of its own: how long it
+// takes with nothing due, and its VmHWM.
+std::pair<double, double> headlessRun(const QString& home)
+{
+    QList<double> times;
+    double peak = 0;
+    for (int run = 0; run < 3; ++run) {
+        QProcess child;
+        QElapsedTimer timer;
+        timer.start();
+        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kHeadlessFlag), home});
+        if (!child.waitForFinished(60000) || child.exitCode() != 0)
+            die(u"the headless run failed: %1%2"_s.arg(QString::fromLocal8Bit(child.readAllStandardOutput()),
+                                                       QString::fromLocal8Bit(child.readAllStandardError())));
+        times.append(timer.nsecsElapsed() / 1e6);
+        const QByteArray out = child.readAllStandardOutput();
+        if (!out.contains("送信済み 0 件"))
+            die(u"the headless run sent something: %1"_s.arg(QString::fromUtf8(out)));
+        peak = std::max(peak, child.readAllStandardError().trimmed().split('\n').last().toDouble());
+    }
+    return {median(times), peak};
+}
+
+int runHeadless(const QString& home)
+{
+    QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
+    QByteArray sendDueFlag("--send-due"), homeFlag("--home"), folder = home.toLocal8Bit();
+    char* args[] = {program.data(), sendDueFlag.data(), homeFlag.data(), folder.data(), nullptr};
+    const int status = sendDue(4, args);
+    std::fprintf(stderr, "\n%.1f\n", peakResidentMb());
+    return status;
+}
+
 struct Line {
     QString operation;
     double measured;
@@ -339,14 +415,18 @@ bool report(const QList<Line>& lines, double floor)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], kPeakMemoryFlag) == 0)
+    if (argc == 3 && qstrcmp(argv[1], kPeakMemoryFlag) == 0) {
+        QApplication app(argc, argv);
         return reportPeakMemory(QString::fromLocal8Bit(argv[2]));
+    }
+    if (argc == 3 && qstrcmp(argv[1], kHeadlessFlag) == 0)
+        return runHeadless(QString::fromLocal8Bit(argv[2]));
 
     QTemporaryDir home;
     const auto dir = prepareProgramDir(home.path());
     if (!dir)
         die(dir.error().message);
+    QApplication app(argc, argv);
     const QDate today = QDate::currentDate();
     QByteArray bytes;
     for (int i = 0; i < kGuests; ++i)
@@ -354,6 +434,16 @@ int main(int argc, char** argv)
     const QString list = dir->defaultList();
     if (!replaceListFile(list, bytes))
         die(u"cannot write %1"_s.arg(list));
+    writeYearOfHistory(*dir, today);
+    // A server the headless run would reach if it found anything to send.
+    const auto written = writeCampaignSettings(dir->config(), [] {
+        CampaignSettings settings;
+        settings.smtpServer = u"127.0.0.1:1"_s;
+        settings.sender = u"shop@example.jp"_s;
+        return settings;
+    }());
+    if (!written)
+        die(written.error().message);
 
     BenchWindow window(*dir, list);
     window->show();
@@ -369,10 +459,15 @@ int main(int argc, char** argv)
     lines.append({u"due scan alone"_s, dueScanMs(list), 60, u"ms"_s});
     lines.append({u"search box: results after one more typed character"_s, searchMs(*window), 30, u"ms"_s});
     lines.append({u"peak resident memory, list loaded"_s, peakMemoryMb(home.path()), 150, u"MB"_s});
+    lines.append({u"send history of one guest"_s, guestHistoryMs(*dir, list), 20, u"ms"_s});
+    const auto [headlessMs, headlessMb] = headlessRun(home.path());
+    lines.append({u"headless run, nothing due"_s, headlessMs, 1000, u"ms"_s});
+    lines.append({u"peak resident memory, headless run"_s, headlessMb, 150, u"MB"_s});
     // Last, so that it meets the heap as the operations did.
     const double floor = floorMs(list);
 
-    std::printf("guests: %d (%lld bytes)\n", kGuests, qlonglong(bytes.size()));
+    std::printf("guests: %d (%lld bytes); send record: a year, %d mails\n", kGuests, qlonglong(bytes.size()),
+                kGuests * kStepCount);
     std::printf("floor, one read and decode of the list: median %.1f ms (runs: %d)\n\n", floor, kRuns);
     return report(lines, floor) ? 0 : 2;
 }

@@ -16,31 +16,37 @@ Result<void> sortDueMails(SendStore& store, SendPlan& plan, const QString& listP
     const QDate today = now.date();
     const QString list = store.listName(listPath);
     const auto mails = scanDueMails(listPath, lookFrom, today);
-    const auto known = store.stepStatesDue(list, lookFrom, today);
-    if (!mails || !known)
-        return std::unexpected(!mails ? mails.error() : known.error());
+    if (!mails)
+        return std::unexpected(mails.error());
+    QList<MailKey> keys;
+    keys.reserve(mails->size());
+    for (const DueMail& mail : *mails)
+        keys.append({list, mail.line.recordNumber, mail.address, *mail.line.step, mail.line.dueDate});
+    const auto states = store.stepStates(keys);
+    if (!states)
+        return std::unexpected(states.error());
     QList<StoredMail> expired;
-    for (const DueMail& mail : *mails) {
-        const DueEntry& line = mail.line;
-        const auto state = known->constFind({list, line.recordNumber, mail.address, *line.step, line.dueDate});
-        const bool recorded = state != known->cend();
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const DueEntry& line = (*mails)[i].line;
+        const std::optional<MailState> state = (*states)[i];
         if (line.dueDate == today) {
-            if (!recorded)
+            if (!state)
                 plan.todays.append(line);
-            plan.todaysSent += recorded && *state == MailState::Sent ? 1 : 0;
+            plan.todaysSent += state == MailState::Sent ? 1 : 0;
         } else if (line.dueDate >= sendFrom) {
-            if (!recorded || (sendExpired && *state == MailState::Expired))
+            if (!state || (sendExpired && *state == MailState::Expired))
                 plan.late.append(line);
-        } else if (!recorded) {
+        } else if (!state) {
             StoredMail row;
-            row.key = {list, line.recordNumber, mail.address, *line.step, line.dueDate};
+            row.key = keys[i];
             row.name = line.displayName;
+            row.state = MailState::Expired;
             expired.append(row);
-            plan.settled.append({line, MailState::Expired, mail.address,
+            plan.settled.append({line, MailState::Expired, row.key.address,
                                  QStringLiteral("%1 分は遅れて送れる日数を過ぎました").arg(dateText(line.dueDate)), true});
         }
     }
-    return store.recordExpired(expired, now);
+    return store.recordMails(expired, now);
 }
 
 } // namespace

@@ -7,14 +7,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <functional>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -95,6 +99,7 @@ public:
     StoreQuery(const QString& connection, const QString& path)
         : query_(QSqlDatabase::database(connection, false)), path_(path)
     {
+        query_.setForwardOnly(true); // read once, in order: nothing kept for going back
     }
     Result<void> exec(const QString& sql, const QVariantList& values = {})
     {
@@ -218,10 +223,12 @@ Result<void> SendStore::createTables()
              "kind INTEGER NOT NULL, state INTEGER NOT NULL, tries INTEGER NOT NULL DEFAULT 0, first_try TEXT, "
              "last_try TEXT, next_try TEXT, reply TEXT NOT NULL DEFAULT '', log TEXT NOT NULL DEFAULT '', "
              "late INTEGER NOT NULL DEFAULT 0, resent INTEGER NOT NULL DEFAULT 0)",
-             // A second row, and so a second sending, of one step mail cannot be written.
-             "CREATE UNIQUE INDEX IF NOT EXISTS mail_step_key ON mail (list, record, address, step, due) WHERE kind = 0",
+             // A second row, and so a second sending, of one step mail cannot be written. The
+             // operator's mails have no step (NULL), so they never meet this index.
+             "CREATE UNIQUE INDEX IF NOT EXISTS mail_step_key ON mail (list, record, address, step, due)",
              "CREATE INDEX IF NOT EXISTS mail_guest ON mail (list, record)",
-             "CREATE INDEX IF NOT EXISTS mail_due ON mail (list, due)",
+             // Covers what a plan reads of the days it looks at.
+             "CREATE INDEX IF NOT EXISTS mail_due ON mail (list, due, kind, record, step, address, state)",
              "CREATE INDEX IF NOT EXISTS mail_open ON mail (state, next_try)",
              "CREATE TABLE IF NOT EXISTS attempt (mail INTEGER NOT NULL, time TEXT NOT NULL, state INTEGER NOT NULL, "
              "reply TEXT NOT NULL DEFAULT '')",
@@ -368,14 +375,15 @@ Result<void> SendStore::finish(qint64 id, MailState state, const QString& reply,
     });
 }
 
-Result<void> SendStore::recordExpired(const QList<StoredMail>& mails, const QDateTime& now)
+Result<void> SendStore::recordMails(const QList<StoredMail>& mails, const QDateTime& now)
 {
     return transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
         for (const StoredMail& mail : mails) {
-            auto made = insertMail(q, int(MailKind::Step), mail.key, mail.name, MailState::Expired, now, false);
+            const QDateTime when = mail.lastTry.isValid() ? mail.lastTry : now;
+            auto made = insertMail(q, int(MailKind::Step), mail.key, mail.name, mail.state, when, mail.late);
             if (!made)
                 return std::unexpected(made.error());
-            if (auto done = addAttempt(q, *made, now, MailState::Expired, {}); !done)
+            if (auto done = addAttempt(q, *made, when, mail.state, mail.reply); !done)
                 return done;
         }
         return {};
@@ -426,22 +434,61 @@ Result<QList<StoredMail>> SendStore::giveUpDeferred(const QString& list, const Q
     return given;
 }
 
-Result<QHash<MailKey, MailState>> SendStore::stepStatesDue(const QString& list, const QDate& from,
-                                                          const QDate& to) const
+namespace {
+
+// A step mail's key with the address as its UTF-8 bytes, so that a row's text
+// can be looked up where SQLite holds it.
+struct RowKey {
+    int record;
+    int step;
+    qint64 day; // Julian day number
+    QByteArray address;
+    bool operator==(const RowKey&) const = default;
+};
+size_t qHash(const RowKey& key, size_t seed = 0) { return qHashMulti(seed, key.record, key.step, key.day, key.address); }
+
+} // namespace
+
+Result<QList<std::optional<MailState>>> SendStore::stepStates(const QList<MailKey>& keys) const
 {
-    StoreQuery q(connection_, path_);
-    // The key and state alone: a plan reads every mail of the days it looks at.
-    auto done = q.exec(QStringLiteral("SELECT record, address, step, due, state FROM mail "
-                                      "WHERE kind = 0 AND list = ? AND due BETWEEN ? AND ?"),
-                       {list, dayText(from), dayText(to)});
-    if (!done)
-        return std::unexpected(done.error());
-    QHash<MailKey, MailState> states;
-    while (q.q().next()) {
-        const MailKey key{list, q.q().value(0).toInt(), q.q().value(1).toString(), q.q().value(2).toInt(),
-                          QDate::fromString(q.q().value(3).toString(), Qt::ISODate)};
-        states.insert(key, MailState(q.q().value(4).toInt()));
+    QList<std::optional<MailState>> states(keys.size());
+    if (keys.isEmpty())
+        return states;
+    QHash<RowKey, qsizetype> wanted;
+    wanted.reserve(keys.size());
+    QDate from = keys.first().due, to = from;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const MailKey& key = keys[i];
+        wanted.insert({key.record, key.step, key.due.toJulianDay(), key.address.toUtf8()}, i);
+        from = std::min(from, key.due);
+        to = std::max(to, key.due);
     }
+    // A week of a full list is tens of thousands of rows: read straight from the
+    // covering index with SQLite's own calls, a plan would wait on Qt's per-value copies.
+    const QVariant handle = QSqlDatabase::database(connection_, false).driver()->handle();
+    sqlite3* db = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    sqlite3_stmt* statement = nullptr;
+    const char* sql = "SELECT record, step, CAST(julianday(due) + 0.5 AS INTEGER), address, state FROM mail "
+                      "WHERE list = ? AND due BETWEEN ? AND ? AND kind = 0";
+    if (!db || sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
+        return fail(ErrorKind::Io, QStringLiteral("送信記録「%1」を読めません。").arg(path_));
+    const QByteArray list = keys.first().list.toUtf8(), first = dayText(from).toUtf8(), last = dayText(to).toUtf8();
+    sqlite3_bind_text(statement, 1, list.constData(), int(list.size()), SQLITE_STATIC);
+    sqlite3_bind_text(statement, 2, first.constData(), int(first.size()), SQLITE_STATIC);
+    sqlite3_bind_text(statement, 3, last.constData(), int(last.size()), SQLITE_STATIC);
+    int code = SQLITE_ROW;
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 3));
+        const RowKey key{sqlite3_column_int(statement, 0), sqlite3_column_int(statement, 1),
+                         sqlite3_column_int64(statement, 2),
+                         QByteArray::fromRawData(text, sqlite3_column_bytes(statement, 3))};
+        if (const auto found = wanted.constFind(key); found != wanted.cend())
+            states[*found] = MailState(sqlite3_column_int(statement, 4));
+    }
+    const QString why = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    if (code != SQLITE_DONE)
+        return fail(ErrorKind::Io, QStringLiteral("送信記録「%1」を読めません。\n%2").arg(path_, why));
     return states;
 }
 

@@ -5,7 +5,6 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -68,15 +67,15 @@ public:
                                      const QString& name, const QString& address, const QDateTime& now);
     Result<void> finish(qint64 id, MailState state, const QString& reply, const QString& log,
                         const QDateTime& now, const QDateTime& nextTry = {});
-    // Step mails whose day is past without their ever going: recorded once as expired.
-    Result<void> recordExpired(const QList<StoredMail>& mails, const QDateTime& now);
+    // New step mail rows in the states they hold (expired, say), in one transaction.
+    Result<void> recordMails(const QList<StoredMail>& mails, const QDateTime& now);
     // Mails left sending by a run that never finished: their outcome is unknown.
     Result<void> settleInterrupted(const QDateTime& now);
     // Deferred mails first tried before cutoff: given up now; returns them.
     Result<QList<StoredMail>> giveUpDeferred(const QString& list, const QDateTime& cutoff, const QDateTime& now);
 
-    // The step mails of the list due from..to that the record has, and their states.
-    Result<QHash<MailKey, MailState>> stepStatesDue(const QString& list, const QDate& from, const QDate& to) const;
+    // The recorded state of each of these step mails (one list's), nothing where there is no row.
+    Result<QList<std::optional<MailState>>> stepStates(const QList<MailKey>& keys) const;
     Result<QList<StoredMail>> deferredBy(const QString& list, const QDateTime& now) const;
     Result<QList<StoredMail>> uncertain(const QString& list) const;
     Result<QList<StoredMail>> historyOf(const QString& list, int record) const;
