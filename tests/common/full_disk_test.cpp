@@ -1,10 +1,13 @@
 #include "delivery/campaign_settings.h"
 #include "delivery/mail_text.h"
 #include "delivery/send_log.h"
+#include "delivery/send_plan.h"
+#include "delivery/send_store.h"
 #include "exchange/csv_export.h"
 #include "exchange/csv_import.h"
 #include "lists/list_file.h"
 #include "printing/print_ini.h"
+#include "recording_transport.h"
 #include "test_support.h"
 
 #include <QDirIterator>
@@ -117,6 +120,67 @@ TEST_F(FullDisk, EveryWriterReportsTheReasonAndKeepsTheOldFiles)
     for (auto file = before.begin(); file != before.end(); ++file)
         EXPECT_TRUE(after.value(file.key()) == file.value())
             << file.key().toStdString() << ": " << file.value().size() << " bytes became " << after.value(file.key()).size();
+}
+
+// The disk fills while a mail is out: its outcome cannot be written, the run
+// stops saying why, and once there is room again the mail counts as uncertain,
+// is not sent again, and the rest go once.
+TEST_F(FullDisk, SendRecordThatCannotBeWrittenStopsTheRunAndNothingGoesTwiceOnceThereIsRoom)
+{
+    ASSERT_TRUE(QDir().mkpath(path(u"text"_s)) && QDir().mkpath(path(u"log"_s)));
+    const QDateTime now(QDate(2026, 12, 9), QTime(9, 0));
+    QList<GuestRecord> guests;
+    for (const QString& name : {u"a"_s, u"b"_s}) {
+        GuestRecord guest = makeGuest(u"山田"_s, name);
+        guest.birthday = u"1970/01/01"_s;
+        guest.address = name + u"@example.jp"_s;
+        guest.fast = dateText(now.date());
+        guest.mail1 = 1;
+        guests << guest;
+    }
+    writeList(path(u"guestlst.lst"_s), guests);
+    CampaignSettings settings;
+    settings.smtpServer = u"mail.example.jp"_s;
+    settings.sender = u"shop@example.jp"_s;
+    settings.subjects[1] = u"初回"_s;
+    settings.textFiles[1] = path(u"text/first.txt"_s);
+    ASSERT_TRUE(writeMailText(settings.textFiles[1], u"★★★ へ"_s));
+    SmtpSettings smtp;
+    smtp.pauseSeconds = 0;
+    FakeClock clock(now);
+    RecordingTransport transport;
+    bool filled = false;
+    transport.onSend = [&](const OutgoingMail&) {
+        if (!std::exchange(filled, true))
+            fill();
+    };
+    const auto runNow = [&] {
+        const auto plan = planSends(path(u""_s), path(u"guestlst.lst"_s), path(u"send.lock"_s), clock.now(), smtp);
+        EXPECT_TRUE(plan) << plan.error().message.toStdString();
+        RunSummary summary;
+        SendRun run(transport, clock);
+        QObject::connect(&run, &SendRun::finished, [&](const RunSummary& s) { summary = s; });
+        run.run({path(u"guestlst.lst"_s), path(u"log"_s), settings, std::nullopt, plan ? plan->lines() : QList<DueEntry>(),
+                 MailKind::Step, path(u""_s), path(u"send.lock"_s), smtp});
+        return summary;
+    };
+
+    const RunSummary full = runNow();
+    ASSERT_TRUE(full.stop);
+    EXPECT_TRUE(full.stop->message.contains(kDiskFull)) << full.stop->message.toStdString();
+    ASSERT_EQ(transport.sent.size(), 1);
+
+    ASSERT_TRUE(QFile::remove(path(u"filler"_s)));
+    runNow();
+    runNow();
+    ASSERT_EQ(transport.sent.size(), 2);
+    EXPECT_EQ(transport.sent[0].to, u"a@example.jp"_s);
+    EXPECT_EQ(transport.sent[1].to, u"b@example.jp"_s);
+    auto store = SendStore::open(path(u""_s));
+    ASSERT_TRUE(store);
+    const auto first = (*store)->stepMail({u"guestlst.lst"_s, 1, u"a@example.jp"_s, 1, now.date()});
+    ASSERT_TRUE(first && *first);
+    EXPECT_EQ((**first).state, MailState::Uncertain);
 }
 
 } // namespace

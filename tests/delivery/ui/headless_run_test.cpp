@@ -5,23 +5,32 @@
 #include "delivery/guest_lookup.h"
 #include "delivery/smtp_settings.h"
 
+#include <QElapsedTimer>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
 
 namespace {
 
-// The program as the daily timer starts it: no display at all.
-QProcess* startSendDue(const QString& home, const QStringList& more = {})
+// The program as the daily timer starts it: no display at all; at a day of
+// the test's choosing when one is given (libfaketime, the clock running on from there).
+QProcess* startSendDue(const QString& home, const QStringList& more = {}, const QDateTime& at = {})
 {
     auto* program = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(u"DISPLAY"_s);
     env.remove(u"WAYLAND_DISPLAY"_s);
     env.remove(u"QT_QPA_PLATFORM"_s);
+    env.insert(u"FAKETIME_DONT_FAKE_MONOTONIC"_s, u"1"_s); // timeouts keep real time
     program->setProcessEnvironment(env);
-    program->start(QStringLiteral(LADDERPOST_EXE), QStringList{u"--send-due"_s, u"--home"_s, home} + more);
+    const QStringList arguments = QStringList{u"--send-due"_s, u"--home"_s, home} + more;
+    if (at.isValid())
+        program->start(u"faketime"_s, QStringList{u"-f"_s, at.toString(u"'@'yyyy-MM-dd HH:mm:ss"_s),
+                                                  QStringLiteral(LADDERPOST_EXE)} + arguments);
+    else
+        program->start(QStringLiteral(LADDERPOST_EXE), arguments);
     return program;
 }
 
@@ -41,8 +50,8 @@ Finished waitFor(QProcess* program)
     return done;
 }
 
-// Two guests whose third mail is due today, and settings naming the server.
-void prepareHome(const TestHome& home, const QString& server)
+// Two guests whose third mail is due on that day (today when none is given), and settings naming the server.
+void prepareHome(const TestHome& home, const QString& server, const QDate& day = QDate::currentDate())
 {
     CampaignSettings settings;
     settings.smtpServer = server;
@@ -51,11 +60,12 @@ void prepareHome(const TestHome& home, const QString& server)
     settings.textFiles[3] = home.path(u"text/third.txt"_s);
     ASSERT_TRUE(writeMailText(settings.textFiles[3], u"★★★\n３回目です。"_s));
     ASSERT_TRUE(writeCampaignSettings(home.path(u"config.ini"_s), settings));
+    writeBytes(home.path(u"smtp.ini"_s), "[smtp]\r\npause_seconds=0\r\n"); // the pause is not what these measure
     QList<GuestRecord> guests;
     for (const auto& [family, address] : {std::pair{u"山田"_s, u"hanako@example.jp"_s},
                                           std::pair{u"佐藤"_s, u"ichiro@example.jp"_s}}) {
         GuestRecord guest = deliveringGuest(family, u"様子"_s, address);
-        guest.third = dateText(QDate::currentDate());
+        guest.third = dateText(day);
         guest.mail3 = 1;
         guests << guest;
     }
@@ -125,6 +135,7 @@ TEST(HeadlessRun, LogsInOverStartTlsWithSmtpIni)
     smtp.user = u"shop"_s;
     smtp.password = u"guess"_s;
     smtp.caFile = certificate.cert();
+    smtp.pauseSeconds = 0;
     ASSERT_TRUE(writeSmtpSettings(home.root(), smtp));
 
     const Finished refused = waitFor(startSendDue(home.root()));
@@ -137,5 +148,61 @@ TEST(HeadlessRun, LogsInOverStartTlsWithSmtpIni)
     ASSERT_TRUE(writeSmtpSettings(home.root(), smtp));
     const Finished sent = waitFor(startSendDue(home.root()));
     EXPECT_EQ(sent.status, 0) << sent.output.toStdString();
+    EXPECT_EQ(sink.received().size(), 2);
+}
+
+// The machine was off on the day of the mails: the plain timer run of the next
+// morning sends them, marked late. The folder copied elsewhere, and reached
+// through a link, knows they went: nothing goes twice.
+TEST(HeadlessRun, AMissedDayGoesOutTheNextMorningAndACopiedFolderSendsNothingAgain)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    const QDate day(2027, 3, 1);
+    prepareHome(home, sink.server(), day);
+
+    const Finished next = waitFor(startSendDue(home.root(), {}, QDateTime(day.addDays(1), QTime(9, 0))));
+    EXPECT_EQ(next.status, 0) << next.output.toStdString() << next.errors.toStdString();
+    ASSERT_EQ(sink.received().size(), 2);
+    EXPECT_TRUE(next.output.contains(u"送信済み（遅れ）\t山田様子\thanako@example.jp\t３回目\t2027/03/01"_s))
+        << next.output.toStdString();
+
+    const QTemporaryDir elsewhere;
+    const QString copy = elsewhere.filePath(u"copy"_s);
+    ASSERT_EQ(QProcess::execute(u"cp"_s, {u"-a"_s, home.root(), copy}), 0);
+    ASSERT_TRUE(QFile::link(copy, elsewhere.filePath(u"link"_s)));
+    for (const QString& folder : {copy, elsewhere.filePath(u"link"_s)}) {
+        const Finished again = waitFor(startSendDue(folder, {}, QDateTime(day.addDays(1), QTime(10, 0))));
+        EXPECT_EQ(again.status, 0) << again.output.toStdString() << again.errors.toStdString();
+    }
+    EXPECT_EQ(sink.received().size(), 2);
+}
+
+// A send.lock no run wrote (empty, garbage) is taken over within seconds; a
+// folder in its place is refused with the reason, never waited on.
+TEST(HeadlessRun, AGarbageLockIsTakenOverAndAFolderRefusedWithinSeconds)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    prepareHome(home, sink.server());
+
+    writeBytes(home.path(u"send.lock"_s), "garbage\n");
+    QElapsedTimer timer;
+    timer.start();
+    const Finished taken = waitFor(startSendDue(home.root()));
+    EXPECT_EQ(taken.status, 0) << taken.errors.toStdString();
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_EQ(sink.received().size(), 2);
+
+    TestHome other;
+    prepareHome(other, sink.server());
+    ASSERT_TRUE(QDir(other.root()).mkdir(u"send.lock"_s));
+    timer.restart();
+    const Finished refused = waitFor(startSendDue(other.root()));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.errors.contains(u"フォルダー"_s)) << refused.errors.toStdString();
+    EXPECT_LT(timer.elapsed(), 10000);
     EXPECT_EQ(sink.received().size(), 2);
 }
