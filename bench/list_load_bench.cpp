@@ -377,12 +377,12 @@ std::pair<double, double> headlessRun(const QString& home)
     return {median(times), peak};
 }
 
-int runHeadless(const QString& home)
+int runHeadless(int argc, char** argv)
 {
-    QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
-    QByteArray sendDueFlag("--send-due"), homeFlag("--home"), folder = home.toLocal8Bit();
-    char* args[] = {program.data(), sendDueFlag.data(), homeFlag.data(), folder.data(), nullptr};
-    const int status = sendDue(4, args);
+    CommandLine line;
+    line.mode = CommandLine::Mode::SendDue;
+    line.home = QString::fromLocal8Bit(argv[2]);
+    const int status = sendDue(argc, argv, line);
     std::fprintf(stderr, "\n%.1f\n", peakResidentMb());
     return status;
 }
@@ -420,7 +420,7 @@ int main(int argc, char** argv)
         return reportPeakMemory(QString::fromLocal8Bit(argv[2]));
     }
     if (argc == 3 && qstrcmp(argv[1], kHeadlessFlag) == 0)
-        return runHeadless(QString::fromLocal8Bit(argv[2]));
+        return runHeadless(argc, argv);
 
     QTemporaryDir home;
     const auto dir = prepareProgramDir(home.path());

@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "app/qt_operator_prompts.h"
 #include "app/send_due.h"
@@ -7,18 +8,35 @@
 #include "printing/ui/qt_print_surface.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
-    // The daily run builds no window and needs no display.
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--send-due") == 0)
-            return sendDue(argc, argv);
+    // Read before anything needs a display: --help, --version and a wrong option answer without one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const auto line = parseCommandLine(arguments);
+    if (!line) {
+        std::fprintf(stderr, "ladderpost: %s\n", qPrintable(line.error().message));
+        return 2;
+    }
+    switch (line->mode) {
+    case CommandLine::Mode::Help:
+        std::fputs(qPrintable(line->helpText), stdout);
+        return 0;
+    case CommandLine::Mode::Version:
+        std::printf("ladderpost %s\n", LADDERPOST_VERSION);
+        return 0;
+    case CommandLine::Mode::SendDue:
+        return sendDue(argc, argv, *line);
+    case CommandLine::Mode::Window:
+        break;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ladderpost"));
@@ -30,15 +48,7 @@ int main(int argc, char** argv)
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption home(QStringLiteral("home"), QStringLiteral("Program folder (lists, settings, texts, logs)."),
-                                  QStringLiteral("DIR"), defaultProgramRoot());
-    parser.addOption(home);
-    parser.addOption({QStringLiteral("send-due"), QStringLiteral("Send today's due mails without a window, then end (see README).")});
-    parser.process(app);
-
-    auto dir = prepareProgramDir(parser.value(home));
+    auto dir = prepareProgramDir(line->home);
     if (!dir) {
         QMessageBox::critical(nullptr, messageTitle(QStringLiteral("　起動エラー　")), dir.error().message);
         return 1;

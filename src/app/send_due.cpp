@@ -9,7 +9,6 @@
 #include "delivery/send_run.h"
 #include "delivery/smtp_settings.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
@@ -18,9 +17,6 @@
 #include <array>
 
 namespace {
-
-// A bare --catch-up, as it was before it took a number of days.
-constexpr int kDefaultCatchUpDays = 30;
 
 int cannotStart(const QString& why)
 {
@@ -72,38 +68,17 @@ QString summaryLine(const RunSummary& summary, int todaysSent)
 
 } // namespace
 
-int sendDue(int argc, char** argv)
+int sendDue(int argc, char** argv, const CommandLine& line)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Ladderpost"));
-    QCommandLineParser parser;
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption sendDueOption(QStringLiteral("send-due"), QStringLiteral("Send the mails due by now without a window."));
-    const QCommandLineOption home(QStringLiteral("home"), QStringLiteral("Program folder."), QStringLiteral("DIR"),
-                                  defaultProgramRoot());
-    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("List file (default guestlst.lst)."),
-                                  QStringLiteral("FILE"));
-    const QCommandLineOption catchUp(QStringLiteral("catch-up"),
-                                     QStringLiteral("Also send steps older than catch_up_days, up to N days back "
-                                                    "(%1 when N is not given).").arg(kDefaultCatchUpDays),
-                                     QStringLiteral("N"));
-    parser.addOptions({sendDueOption, home, list, catchUp});
-    QStringList arguments = app.arguments();
-    std::ranges::replace(arguments, QStringLiteral("--catch-up"), QStringLiteral("--catch-up=%1").arg(kDefaultCatchUpDays));
-    if (!parser.parse(arguments))
-        return cannotStart(parser.errorText());
-    if (parser.isSet(help))
-        parser.showHelp(0);
-    bool daysOk = true;
-    const int extraDays = parser.isSet(catchUp) ? parser.value(catchUp).toInt(&daysOk) : 0;
-    if (!daysOk || extraDays < 0)
-        return cannotStart(QStringLiteral("--catch-up の日数「%1」が正しくありません。").arg(parser.value(catchUp)));
+    const int extraDays = line.catchUpDays;
     QTextStream out(stdout);
 
-    const auto dir = prepareProgramDir(parser.value(home));
+    const auto dir = prepareProgramDir(line.home);
     if (!dir)
         return cannotStart(dir.error().message);
-    const QString listPath = parser.isSet(list) ? QFileInfo(parser.value(list)).absoluteFilePath() : dir->defaultList();
+    const QString listPath = line.list.isEmpty() ? dir->defaultList() : QFileInfo(line.list).absoluteFilePath();
     if (!QFileInfo(listPath).isFile())
         return cannotStart(QStringLiteral("リスト「%1」がありません。").arg(listPath));
     const CampaignSettings settings = readCampaignSettings(dir->config());

@@ -1,7 +1,9 @@
 #pragma once
 
-// ladderpost --send-due [--home DIR] [--list FILE.lst] [--catch-up]: today's due
-// step mails (and, with --catch-up, the days since the last finished run), with
-// no window and no display. Exit status 0 when every due mail went or had gone
-// before, 1 when some did not, 2 when the run could not start.
-int sendDue(int argc, char** argv);
+#include "app/command_line.h"
+
+// ladderpost --send-due [--home DIR] [--list FILE.lst] [--catch-up[=N]]: the mails
+// due by now, with no window and no display. Exit status 0 when nothing due by
+// now is left unsent, 1 when something was refused, put off, given up, expired
+// or uncertain, 2 when the run could not start.
+int sendDue(int argc, char** argv, const CommandLine& line);

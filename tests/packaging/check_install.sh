@@ -22,7 +22,7 @@ case $mode in
     deb=${debs[0]}
     [[ $(basename "$deb") =~ ^ladderpost_[0-9.]+_[a-z0-9]+\.deb$ ]] || fail "package file name $(basename "$deb")"
     depends=$(dpkg-deb -f "$deb" Depends)
-    for lib in libqt6widgets6 libqt6printsupport6 libcurl4 libc6; do
+    for lib in libqt6widgets6 libqt6printsupport6 libcurl4 libc6 libqt6sql6-sqlite; do
       [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
     done
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no Maintainer"
@@ -37,6 +37,7 @@ expected=(
   share/applications/$id.desktop
   share/metainfo/$id.metainfo.xml
   share/icons/hicolor/scalable/apps/$id.svg
+  share/man/man1/ladderpost.1.gz
 )
 sizes=(16 24 32 48 64 128 256)
 for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x$s/apps/$id.png"); done
@@ -45,6 +46,9 @@ installed=$(cd "$top" && find . ! -type d | sed 's|^\./||; s|^usr/||' | sort)
 wanted=$(printf '%s\n' "${expected[@]}" | sort)
 [ "$installed" = "$wanted" ] || fail "installed files differ:
 $(diff <(echo "$wanted") <(echo "$installed"))"
+
+man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$root/share/man/man1/ladderpost.1.gz" 2>&1 >/dev/null)
+[ -z "$man_warnings" ] || fail "man page: $man_warnings"
 
 desktop=$root/share/applications/$id.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate"

@@ -206,3 +206,36 @@ TEST(HeadlessRun, AGarbageLockIsTakenOverAndAFolderRefusedWithinSeconds)
     EXPECT_LT(timer.elapsed(), 10000);
     EXPECT_EQ(sink.received().size(), 2);
 }
+
+// Asked from a shell or a timer with no display at all: help and version
+// answer, a wrong option is refused with the reason and exit 2, never a crash
+// and never the "some mails did not go" of exit 1.
+TEST(HeadlessRun, HelpVersionAndWrongOptionsAnswerWithoutADisplay)
+{
+    const auto run = [](const QStringList& arguments) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"DISPLAY"_s);
+        env.remove(u"WAYLAND_DISPLAY"_s);
+        env.remove(u"QT_QPA_PLATFORM"_s);
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(LADDERPOST_EXE), arguments);
+        program.waitForFinished(20000);
+        return Finished{program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+                        QString::fromUtf8(program.readAllStandardOutput()),
+                        QString::fromUtf8(program.readAllStandardError())};
+    };
+    const Finished help = run({u"--help"_s});
+    EXPECT_EQ(help.status, 0);
+    for (const QString& option : {u"--home"_s, u"--list"_s, u"--send-due"_s, u"--catch-up"_s, u"--version"_s})
+        EXPECT_TRUE(help.output.contains(option)) << help.output.toStdString();
+    const Finished version = run({u"--version"_s});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.output.startsWith(u"ladderpost 0."_s)) << version.output.toStdString();
+    for (const QStringList& wrong : {QStringList{u"--send-due"_s, u"--bogus"_s}, QStringList{u"--bogus"_s},
+                                     QStringList{u"--send-due"_s, u"--catch-up=soon"_s}}) {
+        const Finished refused = run(wrong);
+        EXPECT_EQ(refused.status, 2) << wrong.join(u' ').toStdString();
+        EXPECT_FALSE(refused.errors.isEmpty()) << wrong.join(u' ').toStdString();
+    }
+}
