@@ -84,7 +84,7 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     const CampaignSettings settings = readCampaignSettings(dir->config());
     if (settings.smtpServer.trimmed().isEmpty() || settings.sender.trimmed().isEmpty())
         return cannotStart(QStringLiteral("%1 にSMTPサーバーと送信者が設定されていません。").arg(dir->config()));
-    const auto smtp = readSmtpSettings(dir->root());
+    const auto smtp = readSmtpLogin(dir->root());
     if (!smtp)
         return cannotStart(smtp.error().message);
 

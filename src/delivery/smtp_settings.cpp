@@ -95,6 +95,18 @@ Result<SmtpSettings> readSmtpSettings(const QString& programDir)
     return s;
 }
 
+Result<SmtpSettings> readSmtpLogin(const QString& programDir)
+{
+    auto s = readSmtpSettings(programDir);
+    if (s && !s->user.isEmpty() && s->password.isEmpty())
+        return fail(ErrorKind::SenderRefused,
+                    QStringLiteral("SMTPのパスワード（ユーザー「%1」）を読めません。デスクトップのパスワード保管場所が"
+                                   "応答しないか、ロックされています。ウィンドウを閉じていても送るには、"
+                                   "SMTP詳細設定でパスワードを入れ直し、このコンピューターのファイルに保存してください。")
+                        .arg(s->user));
+    return s;
+}
+
 Result<SmtpSettings> readSmtpFile(const QString& programDir)
 {
     const QString path = smtpSettingsPath(programDir);

@@ -31,6 +31,10 @@ struct SmtpSettings {
 // Format when a value is malformed; Io when the file holds a password that
 // group or others can read, with how to fix it.
 Result<SmtpSettings> readSmtpSettings(const QString& programDir);
+// As a run logs in with them: SenderRefused, saying what to do, when a login has
+// no password, the secret store not answering (a timer without the desktop's
+// session) or locked. An empty password is never sent.
+Result<SmtpSettings> readSmtpLogin(const QString& programDir);
 // The file alone, the secret store not asked.
 Result<SmtpSettings> readSmtpFile(const QString& programDir);
 // Replaces smtp.ini atomically with mode 0600 (it may hold the password).

@@ -121,6 +121,8 @@ def smtp_options():
         user, password = login[0].encode().split(b":", 1)
 
         def check(server, session, envelope, mechanism, data):
+            with open(os.path.join(sys.argv[1], "logins"), "a") as logins:
+                logins.write(mechanism + "\n")
             return AuthResult(success=data.login == user and data.password == password, handled=False)
         options.update(authenticator=check, auth_required=True, auth_require_tls=bool(starttls))
     return options

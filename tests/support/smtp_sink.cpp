@@ -67,6 +67,8 @@ void SmtpSink::kill()
 
 QString SmtpSink::server() const { return u"127.0.0.1:%1"_s.arg(port_); }
 
+int SmtpSink::logins() const { return int(readBytes(folder_.filePath(u"logins"_s)).count('\n')); }
+
 QList<QJsonObject> SmtpSink::received() const
 {
     QList<QJsonObject> mails;

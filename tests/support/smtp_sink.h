@@ -23,6 +23,7 @@ public:
     int port() const { return port_; }
     QString server() const; // "127.0.0.1:port"
     QList<QJsonObject> received() const;
+    int logins() const; // AUTH attempts, right or wrong (with "--auth")
 
 private:
     void start(const QStringList& arguments);

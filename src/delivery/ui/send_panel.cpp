@@ -302,7 +302,7 @@ std::optional<SendJob> SendPanel::jobFor(MailKind kind, std::optional<MailConten
     job.lines = lines;
     // Asking the secret store may spin a short local event loop: no tick may start a run meanwhile.
     const bool wasRunning = std::exchange(running_, true);
-    auto smtp = readSmtpSettings(dir_.root());
+    auto smtp = readSmtpLogin(dir_.root());
     running_ = wasRunning;
     if (!smtp) {
         prompts_.warn(messageTitle(QStringLiteral("　通信エラー　")), smtp.error().message);

@@ -239,3 +239,30 @@ TEST(HeadlessRun, HelpVersionAndWrongOptionsAnswerWithoutADisplay)
         EXPECT_FALSE(refused.errors.isEmpty()) << wrong.join(u' ').toStdString();
     }
 }
+
+// The timer has no desktop session, so no secret store: a login whose password
+// lives there stops the run before any login, never sending an empty password.
+TEST(HeadlessRun, APasswordTheRunCannotReachStopsItBeforeAnyLogin)
+{
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    prepareHome(home, sink.server());
+    SmtpSettings smtp;
+    smtp.security = SmtpSecurity::StartTls;
+    smtp.user = u"shop"_s;
+    smtp.caFile = certificate.cert();
+    smtp.pauseSeconds = 0;
+    ASSERT_TRUE(writeSmtpSettings(home.root(), smtp));
+
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    const Finished stopped = waitFor(startSendDue(home.root()));
+    if (!bus.isEmpty())
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+    EXPECT_EQ(stopped.status, 2);
+    EXPECT_TRUE(stopped.errors.contains(u"パスワード"_s)) << stopped.errors.toStdString();
+    EXPECT_EQ(sink.logins(), 0);
+    EXPECT_TRUE(sink.received().isEmpty());
+}
