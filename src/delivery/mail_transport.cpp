@@ -70,17 +70,36 @@ QString certificateOf(CURL* curl)
     return parts.join(u'\n');
 }
 
+void initCurl()
+{
+    static std::once_flag curlReady;
+    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+} // namespace
+
 // One SMTP session's handle: address, encryption, login and trust, and the
 // watch on the conversation; what a send and the connection test share.
-class Session {
+class SmtpSession {
 public:
-    Session(std::chrono::milliseconds connectTimeout, std::chrono::milliseconds transferTimeout)
+    SmtpSession(std::chrono::milliseconds connectTimeout, std::chrono::milliseconds transferTimeout)
         : curl_(curl_easy_init()), connectTimeout_(connectTimeout), transferTimeout_(transferTimeout)
     {
     }
+    // The cleanup says QUIT: by then the conversation it would be told of is gone.
+    ~SmtpSession()
+    {
+        if (curl_)
+            curl_easy_setopt(curl_.get(), CURLOPT_VERBOSE, 0L);
+        curl_.reset();
+    }
+    SmtpSession(const SmtpSession&) = delete;
+    SmtpSession& operator=(const SmtpSession&) = delete;
 
     Result<void> prepare(const SmtpEndpoint& endpoint, const SmtpSettings& connection, bool login = true)
     {
+        endpoint_ = hostPort(endpoint);
+        connection_ = connection;
         if (!curl_)
             return fail(ErrorKind::Transfer, QStringLiteral("送信の準備ができません。"));
         const bool encrypted = connection.security != SmtpSecurity::None;
@@ -142,22 +161,37 @@ public:
     CURL* handle() { return curl_.get(); }
     SmtpConversation& talk() { return talk_; }
 
+    // Whether the next mail to that server with those settings may go over this connection.
+    bool servesNext(const SmtpEndpoint& endpoint, const SmtpSettings& connection) const
+    {
+        const SmtpSettings& c = connection_;
+        return mails_ < connection.maxPerConnection && endpoint_ == hostPort(endpoint) && c.port == connection.port
+               && c.security == connection.security && c.securityChosen == connection.securityChosen
+               && c.user == connection.user && c.password == connection.password && c.caFile == connection.caFile;
+    }
+    // A new mail on the kept connection: what the last one said must not tell its story.
+    void beginMail(const QByteArray& message)
+    {
+        const curl_socket_t socket = talk_.socket;
+        const bool greeted = talk_.greeted;
+        talk_ = SmtpConversation{};
+        talk_.message = message;
+        talk_.socket = socket;
+        talk_.greeted = greeted;
+        ++mails_;
+    }
+
 private:
     std::unique_ptr<CURL, CurlCleanup> curl_;
     std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds transferTimeout_;
     SmtpConversation talk_;
     QByteArray url_, user_, password_, trusted_;
+    QString endpoint_;
+    SmtpSettings connection_;
+    int mails_ = 0;
     char errorText_[CURL_ERROR_SIZE] = {};
 };
-
-void initCurl()
-{
-    static std::once_flag curlReady;
-    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-} // namespace
 
 Result<SmtpEndpoint> parseSmtpServer(const QString& server)
 {
@@ -200,6 +234,8 @@ CurlMailTransport::CurlMailTransport(std::chrono::milliseconds connectTimeout,
 {
 }
 
+CurlMailTransport::~CurlMailTransport() = default;
+
 Result<void> CurlMailTransport::send(const OutgoingMail& mail)
 {
     initCurl();
@@ -215,14 +251,19 @@ Result<void> CurlMailTransport::send(const OutgoingMail& mail)
     if (!message)
         return std::unexpected(message.error());
 
-    Session session(connectTimeout_, transferTimeout_);
-    if (auto ready = session.prepare(*endpoint, mail.connection); !ready)
-        return std::unexpected(ready.error());
+    if (!session_ || !session_->servesNext(*endpoint, mail.connection)) {
+        session_ = std::make_unique<SmtpSession>(connectTimeout_, transferTimeout_);
+        if (auto ready = session_->prepare(*endpoint, mail.connection); !ready) {
+            session_.reset();
+            return std::unexpected(ready.error());
+        }
+    }
+    SmtpSession& session = *session_;
+    session.beginMail(*message);
     const QByteArray from = "<" + mail.from.toUtf8() + ">";
     std::unique_ptr<curl_slist, ListCleanup> recipients(
         curl_slist_append(nullptr, ("<" + mail.to.toUtf8() + ">").constData()));
     SmtpConversation& talk = session.talk();
-    talk.message = *message;
     CURL* handle = session.handle();
     curl_easy_setopt(handle, CURLOPT_MAIL_FROM, from.constData());
     curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients.get());
@@ -232,10 +273,18 @@ Result<void> CurlMailTransport::send(const OutgoingMail& mail)
     curl_easy_setopt(handle, CURLOPT_READDATA, &talk);
 
     const CURLcode code = session.perform();
+    curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, nullptr); // the list goes with this call
     if (code == CURLE_OK)
         return {};
-    return std::unexpected(session.error(code, *endpoint, mail.to));
+    Error error = session.error(code, *endpoint, mail.to);
+    // A refusal leaves the line as it was; anything else may have left it in the middle of a mail.
+    if (error.kind != ErrorKind::RecipientRefused && error.kind != ErrorKind::MessageRefused
+        && error.kind != ErrorKind::TemporaryFailure)
+        session_.reset();
+    return std::unexpected(error);
 }
+
+void CurlMailTransport::endSession() { session_.reset(); }
 
 Result<QString> CurlMailTransport::testConnection(const QString& server, const SmtpSettings& connection)
 {
@@ -245,7 +294,7 @@ Result<QString> CurlMailTransport::testConnection(const QString& server, const S
         return std::unexpected(endpoint.error());
     // CONNECT_ONLY runs greeting, STARTTLS and AUTH and stops before MAIL FROM;
     // the handle's cleanup then says QUIT.
-    Session session(connectTimeout_, transferTimeout_);
+    SmtpSession session(connectTimeout_, transferTimeout_);
     if (auto ready = session.prepare(*endpoint, connection); !ready)
         return std::unexpected(ready.error());
     curl_easy_setopt(session.handle(), CURLOPT_CONNECT_ONLY, 1L);
@@ -255,7 +304,7 @@ Result<QString> CurlMailTransport::testConnection(const QString& server, const S
     Error error = session.error(code, *endpoint, {});
     if (code == CURLE_PEER_FAILED_VERIFICATION) {
         // Once more without trusting it and without a login, only to read what it presents.
-        Session look(connectTimeout_, transferTimeout_);
+        SmtpSession look(connectTimeout_, transferTimeout_);
         if (look.prepare(*endpoint, connection, false)) {
             curl_easy_setopt(look.handle(), CURLOPT_CONNECT_ONLY, 1L);
             curl_easy_setopt(look.handle(), CURLOPT_SSL_VERIFYPEER, 0L);

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 
 // One mail as handed to the transport; the transport adds the date line to the body.
 struct OutgoingMail {
@@ -24,14 +25,23 @@ public:
     virtual ~MailTransport() = default;
     // ConnectFailed, RecipientRefused, InvalidInput (nothing sent) or Transfer.
     virtual Result<void> send(const OutgoingMail& mail) = 0;
+    // A run's last mail went: the connection kept for the next one is closed.
+    virtual void endSession() {}
 };
 
+class SmtpSession;
+
 // SMTP through libcurl, bounded by a connect timeout and a whole-transfer timeout.
+// The mails of a run go over one connection, with one TLS handshake and one
+// login, until the server ends it (421, a cut line) or max_per_connection mails
+// went; then the next mail opens a new one.
 class CurlMailTransport : public MailTransport {
 public:
     explicit CurlMailTransport(std::chrono::milliseconds connectTimeout = std::chrono::seconds(30),
                                std::chrono::milliseconds transferTimeout = std::chrono::seconds(120));
+    ~CurlMailTransport() override;
     Result<void> send(const OutgoingMail& mail) override;
+    void endSession() override;
 
     // Connects, greets, starts TLS and logs in as a send would, then quits.
     // The server's replies, one a line; on failure why, as exactly as known.
@@ -40,6 +50,7 @@ public:
 private:
     std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds transferTimeout_;
+    std::unique_ptr<SmtpSession> session_; // the connection the next mail may use
 };
 
 // "host" or "host:port" split into its parts; InvalidInput when malformed.

@@ -69,6 +69,7 @@ void SendRun::run(const SendJob& job)
         emit mailStarting(next, total, job.lines[next]);
         attempt(job, job.lines[next], state);
     }
+    transport_.endSession();
     for (const DueEntry& line : job.lines.mid(next))
         record(state, {line, MailState::Due});
     state.summary.cancelled = cancelled_;

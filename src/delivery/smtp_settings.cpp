@@ -62,6 +62,9 @@ Result<void> apply(SmtpSettings& s, const QString& key, const QString& value)
         s.pauseSeconds = seconds;
     } else if (key == u"ca_file") {
         s.caFile = value;
+    } else if (key == u"max_per_connection") {
+        s.maxPerConnection = value.isEmpty() ? 100 : value.toInt(&ok);
+        ok = ok && s.maxPerConnection >= 1 && s.maxPerConnection <= 100000;
     } else if (key == u"catch_up_days" || key == u"retry_days") {
         const int days = value.isEmpty() ? (key == u"retry_days" ? 3 : 7) : value.toInt(&ok);
         ok = ok && days >= 0 && days <= 365;
@@ -153,10 +156,12 @@ Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& s)
 {
     const QStringList values{s.port ? QString::number(*s.port) : QString(), securityName(s), s.user,
                              s.password, s.fromName, QLocale::c().toString(s.pauseSeconds, 'g', 10), s.caFile,
-                             QString::number(s.catchUpDays), QString::number(s.retryDays)};
+                             QString::number(s.catchUpDays), QString::number(s.retryDays),
+                             QString::number(s.maxPerConnection)};
     const QStringList keys{QStringLiteral("port"),      QStringLiteral("security"),      QStringLiteral("user"),
                            QStringLiteral("password"),  QStringLiteral("from_name"),     QStringLiteral("pause_seconds"),
-                           QStringLiteral("ca_file"),   QStringLiteral("catch_up_days"), QStringLiteral("retry_days")};
+                           QStringLiteral("ca_file"),   QStringLiteral("catch_up_days"), QStringLiteral("retry_days"),
+                           QStringLiteral("max_per_connection")};
     QString text = kSection + QStringLiteral("\r\n");
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const QString& value = values[i];

@@ -22,6 +22,7 @@ struct SmtpSettings {
     QString caFile;               // a PEM file trusted besides the system's certificates
     int catchUpDays = 7;          // a step missed by up to this many days still goes, late
     int retryDays = 3;            // a mail put off by the server is given up after this long
+    int maxPerConnection = 100;   // mails of a run over one connection before a new one
 
     std::chrono::milliseconds pause() const;
 };

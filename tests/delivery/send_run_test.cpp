@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QHash>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -250,4 +251,59 @@ TEST(SendRun, DeferredMailsGoOnceOnTheirNextTryAndAnUnansweredOneNever)
     to.sort();
     EXPECT_EQ(to, QStringList({u"closeonce@example.jp"_s, u"cutonce@example.jp"_s, u"first@example.jp"_s,
                                u"greylist@example.jp"_s, u"last@example.jp"_s}));
+}
+
+// A run's mails share one connection and one login; the server's 421 after
+// mail 100 puts that one mail off and the rest go over a second connection.
+TEST(SendRun, OneRunLogsInOnceAndA421MidRunMovesTheRestToANewConnection)
+{
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s,
+                   u"--close-after"_s, u"100"_s});
+    ASSERT_GT(sink.port(), 0);
+    Campaign c;
+    c.settings.smtpServer = sink.server();
+    c.smtp.pauseSeconds = 0;
+    c.smtp.security = SmtpSecurity::StartTls;
+    c.smtp.user = u"shop"_s;
+    c.smtp.password = u"secret"_s;
+    c.smtp.caFile = certificate.cert();
+    c.smtp.maxPerConnection = 1000;
+    const QDateTime start(QDate(2026, 12, 9), QTime(9, 0));
+    QList<GuestRecord> guests;
+    for (int i = 1; i <= 250; ++i) {
+        GuestRecord guest = guestNumber(i);
+        guest.address = u"g%1@example.jp"_s.arg(i);
+        setStepDate(guest, 1, dateText(start.date()));
+        setStepSwitch(guest, 1, 1);
+        guests << guest;
+    }
+    writeList(c.list(), guests);
+    FakeClock clock(start);
+    CurlMailTransport transport;
+    const auto runAt = [&](const QDateTime& when) {
+        clock.set(when);
+        const auto plan = planSends(c.home.path(), c.list(), c.home.filePath(u"send.lock"_s), when, c.smtp);
+        EXPECT_TRUE(plan);
+        SendRun run(transport, clock);
+        run.run(c.job(*plan));
+    };
+
+    const auto arrived = [&] {
+        QStringList to;
+        for (const QJsonObject& mail : sink.received())
+            to << mail[u"to"_s].toString();
+        return to;
+    };
+
+    runAt(start);
+    EXPECT_EQ(arrived().size(), 249);
+    EXPECT_FALSE(arrived().contains(u"g101@example.jp"_s));
+    EXPECT_EQ(sink.connections(), 2);
+    EXPECT_EQ(sink.logins(), 2);
+    runAt(start.addSecs(6 * 60));
+    const QStringList to = arrived();
+    EXPECT_EQ(to.size(), 250);
+    EXPECT_EQ(QSet<QString>(to.begin(), to.end()).size(), 250);
+    EXPECT_EQ(sink.connections(), 3);
 }

@@ -8,7 +8,10 @@ and body as Python's email package decodes them). Recipients containing
 a message whose recipient contains "badcontent" gets 554 after its data; one
 for "silent" never gets an answer to its data. The first time only: a
 recipient containing "greylist" gets 450, one containing "closeonce" gets 421
-and the line closed, and the data for "cutonce" has the line cut right after 354. With --busy every connection
+and the line closed, and the data for "cutonce" has the line cut right after 354. With
+--close-after N the first connection to have taken N messages gets 421 at the
+next MAIL and is closed. Every connection is counted in FOLDER/connections,
+every AUTH in FOLDER/logins. With --busy every connection
 is greeted with 421 and closed. --starttls offers STARTTLS and refuses mail
 before it; --tls speaks TLS from the first byte; --auth requires a login
 (AUTH PLAIN or LOGIN) before mail, and only over TLS.
@@ -32,6 +35,7 @@ class Sink:
         self.folder = folder
         self.count = 0
         self.met = set()  # (behaviour, address) already shown once
+        self.closed_once = False
 
     def first_time(self, behaviour, address):
         if behaviour not in address or (behaviour, address) in self.met:
@@ -75,6 +79,7 @@ class Sink:
             "body": payload.decode(message.get_content_charset() or "ascii"),
         }
         self.count += 1
+        server.accepted_here += 1
         path = os.path.join(self.folder, "%d.json" % self.count)
         with open(path + ".tmp", "w", encoding="utf-8") as out:
             json.dump(record, out, ensure_ascii=False)
@@ -83,6 +88,22 @@ class Sink:
 
 
 class ScriptedSMTP(SMTP):
+    def connection_made(self, transport):
+        if not hasattr(self, "accepted_here"):  # STARTTLS makes it again for the same connection
+            with open(os.path.join(sys.argv[1], "connections"), "a") as connections:
+                connections.write("connected\n")
+            self.accepted_here = 0
+        super().connection_made(transport)
+
+    async def smtp_MAIL(self, arg):
+        limit = option("--close-after")
+        if limit and self.accepted_here >= int(limit[0]) and not self.event_handler.closed_once:
+            self.event_handler.closed_once = True
+            await self.push("421 4.7.0 too many messages on this connection")
+            self.transport.close()
+            return
+        await super().smtp_MAIL(arg)
+
     async def smtp_DATA(self, arg):
         cut = [r for r in self.envelope.rcpt_tos if self.event_handler.first_time("cutonce", r)]
         if cut:

@@ -69,6 +69,8 @@ QString SmtpSink::server() const { return u"127.0.0.1:%1"_s.arg(port_); }
 
 int SmtpSink::logins() const { return int(readBytes(folder_.filePath(u"logins"_s)).count('\n')); }
 
+int SmtpSink::connections() const { return int(readBytes(folder_.filePath(u"connections"_s)).count('\n')); }
+
 QList<QJsonObject> SmtpSink::received() const
 {
     QList<QJsonObject> mails;

@@ -13,7 +13,8 @@ public:
     enum class Greeting { Welcome, Busy421 };
     // port 0 takes a free one; a port given is taken again after an earlier sink stopped.
     explicit SmtpSink(int port = 0, Greeting greeting = Greeting::Welcome);
-    // A free port and smtp_sink.py's options: "--starttls", cert, key, "--auth", "user:password".
+    // A free port and smtp_sink.py's options: "--starttls", cert, key, "--auth", "user:password",
+    // "--close-after", count.
     explicit SmtpSink(const QStringList& options);
     ~SmtpSink();
     void stop(); // the server goes away; what it received stays readable
@@ -23,7 +24,8 @@ public:
     int port() const { return port_; }
     QString server() const; // "127.0.0.1:port"
     QList<QJsonObject> received() const;
-    int logins() const; // AUTH attempts, right or wrong (with "--auth")
+    int logins() const;      // AUTH attempts, right or wrong (with "--auth")
+    int connections() const; // connections made to it
 
 private:
     void start(const QStringList& arguments);

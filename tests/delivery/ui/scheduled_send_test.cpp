@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QSemaphore>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 

@@ -129,7 +129,7 @@ TEST(SettingsPanel, SmtpDetailsAreSavedOwnerOnlyBesideAnUntouchedConfig)
     EXPECT_TRUE(p.prompts.asked.isEmpty());
     const QString path = p.home.path(u"smtp.ini"_s);
     EXPECT_EQ(readBytes(path), QByteArray("[smtp]\r\nport=587\r\nsecurity=starttls\r\nuser=shop\r\npassword=s3cret\r\n"
-                                          "from_name=\r\npause_seconds=6.912\r\nca_file=\r\ncatch_up_days=7\r\nretry_days=3\r\n"));
+                                          "from_name=\r\npause_seconds=6.912\r\nca_file=\r\ncatch_up_days=7\r\nretry_days=3\r\nmax_per_connection=100\r\n"));
     EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
               QFile::Permissions());
     EXPECT_EQ(readBytes(p.dir.config()), config);
@@ -185,7 +185,7 @@ TEST(SettingsPanel, SmtpPasswordGoesToTheDesktopsSecretStoreNotTheFile)
     EXPECT_TRUE(p.prompts.asked.isEmpty());
     EXPECT_EQ(readBytes(p.home.path(u"smtp.ini"_s)),
               QByteArray("[smtp]\r\nport=\r\nsecurity=starttls\r\nuser=shop\r\npassword=\r\n"
-                         "from_name=\r\npause_seconds=6.912\r\nca_file=\r\ncatch_up_days=7\r\nretry_days=3\r\n"));
+                         "from_name=\r\npause_seconds=6.912\r\nca_file=\r\ncatch_up_days=7\r\nretry_days=3\r\nmax_per_connection=100\r\n"));
     const auto read = readSmtpSettings(p.home.root());
     ASSERT_TRUE(read) << read.error().message.toStdString();
     EXPECT_EQ(read->password, u"s3cret"_s);
