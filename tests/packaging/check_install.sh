@@ -38,6 +38,8 @@ expected=(
   share/metainfo/$id.metainfo.xml
   share/icons/hicolor/scalable/apps/$id.svg
   share/man/man1/ladderpost.1.gz
+  lib/systemd/user/ladderpost-send.service
+  lib/systemd/user/ladderpost-send.timer
 )
 sizes=(16 24 32 48 64 128 256)
 for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x$s/apps/$id.png"); done
@@ -49,6 +51,18 @@ $(diff <(echo "$wanted") <(echo "$installed"))"
 
 man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$root/share/man/man1/ladderpost.1.gz" 2>&1 >/dev/null)
 [ -z "$man_warnings" ] || fail "man page: $man_warnings"
+
+# The timer's service runs the program this install put there; both units verify.
+units=$root/lib/systemd/user
+exec=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$units/ladderpost-send.service")
+program=$([ "$mode" = deb ] && echo "$scratch/root$exec" || echo "$exec")
+[ -x "$program" ] && [ "$(realpath "$program")" = "$(realpath "$root/bin/ladderpost")" ] ||
+  fail "ExecStart=$exec is not the installed program"
+mkdir "$scratch/units"
+sed "s#^ExecStart=$exec#ExecStart=$program#" "$units/ladderpost-send.service" >"$scratch/units/ladderpost-send.service"
+cp "$units/ladderpost-send.timer" "$scratch/units/"
+verify=$(systemd-analyze verify --man=no "$scratch/units/ladderpost-send.timer" "$scratch/units/ladderpost-send.service" 2>&1) ||
+  fail "systemd-analyze verify: $verify"
 
 desktop=$root/share/applications/$id.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
