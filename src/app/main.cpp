@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "app/qt_operator_prompts.h"
 #include "app/send_due.h"
+#include "app/single_window.h"
 #include "common/clock.h"
 #include "common/program_dir.h"
 #include "delivery/mail_transport.h"
@@ -53,12 +54,20 @@ int main(int argc, char** argv)
         QMessageBox::critical(nullptr, messageTitle(QStringLiteral("　起動エラー　")), dir.error().message);
         return 1;
     }
+    SingleWindow single(dir->root());
+    if (!single.claim())
+        return 0; // the window already open on this folder comes to the front instead
 
     SystemClock clock;
     QtOperatorPrompts prompts;
     CurlMailTransport transport;
     QtPrintSurfaceFactory printing(dir->printDir(), prompts);
     Form1 window(*dir, Seams{clock, prompts, transport, printing});
+    QObject::connect(&single, &SingleWindow::raiseRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     window.LoadCurrentList();
     return app.exec();
