@@ -4,6 +4,7 @@
 #include "delivery/ui/smtp_settings_dialog.h"
 
 #include <QGridLayout>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -143,13 +144,19 @@ void SettingsPanel::pickStepFile(int step)
 void SettingsPanel::readSettings()
 {
     const CampaignSettings s = readCampaignSettings(dir_.config());
+    lastKnown_ = formatCampaignSettings(s);
     leading_ = s.leading;
     smtpServer_ = s.smtpServer;
     sender_ = s.sender;
     showBoxes(s);
 }
 
-bool SettingsPanel::writeSettings() { return storeToFile(); }
+bool SettingsPanel::writeSettings()
+{
+    if (formatCampaignSettings(settings()) == lastKnown_ && QFileInfo::exists(dir_.config()))
+        return true;
+    return storeToFile();
+}
 
 bool SettingsPanel::storeToFile()
 {
@@ -158,6 +165,8 @@ bool SettingsPanel::storeToFile()
     smtpServer_ = s.smtpServer;
     sender_ = s.sender;
     auto written = writeCampaignSettings(dir_.config(), s);
+    if (written)
+        lastKnown_ = formatCampaignSettings(s);
     if (!written)
         prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")),
                       QStringLiteral("設定を保存できませんでした（以前の設定ファイルはそのままです）\r\n")

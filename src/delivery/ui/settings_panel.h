@@ -26,7 +26,9 @@ public:
 
     // Fills the boxes and the sending values from config.ini.
     void readSettings();
-    // Stores the boxes in config.ini; a failed write keeps the old file and says so.
+    // At quit: stores the boxes in config.ini when they differ from what was last
+    // read or stored (or there is no file yet), so an unchanged window never
+    // writes back values the file no longer holds. A failed write keeps the old file and says so.
     bool writeSettings();
     // The boxes as they stand (text files, subjects) with the leading field.
     CampaignSettings settings() const;
@@ -57,6 +59,7 @@ private:
     QGroupBox* textFrame_ = nullptr;
     QGroupBox* subjectFrame_ = nullptr;
     QString leading_;
+    QByteArray lastKnown_; // config.ini's line as last read or stored
     QString smtpServer_;
     QString sender_;
 };

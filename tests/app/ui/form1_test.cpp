@@ -138,6 +138,31 @@ TEST(MainWindow, CloseRequestLeavesTheWindowOpenAndQuitWritesSettings)
     EXPECT_FALSE(w.form.isVisible());
 }
 
+// What changed in config.ini while the window was open (the operator's editor,
+// another program) survives a quit that changed nothing; a change made in the
+// window is stored.
+TEST(MainWindow, QuitWritesTheSettingsOnlyWhenTheWindowChangedThem)
+{
+    Window w;
+    const QString config = w.home.path(u"config.ini"_s);
+    CampaignSettings settings;
+    settings.smtpServer = u"old.example.jp"_s;
+    ASSERT_TRUE(writeCampaignSettings(config, settings));
+    w.openOnEntryTab(w.home.path(u"guestlst.lst"_s));
+    settings.smtpServer = u"new.example.jp"_s;
+    ASSERT_TRUE(writeCampaignSettings(config, settings));
+    const QByteArray edited = readBytes(config);
+
+    w.action(u"mnuQuit"_s)->trigger();
+    EXPECT_EQ(readBytes(config), edited);
+
+    Window again;
+    again.openOnEntryTab(again.home.path(u"guestlst.lst"_s));
+    again.find<QLineEdit>(u"Text22"_s)->setText(u"shop@example.jp"_s);
+    again.action(u"mnuQuit"_s)->trigger();
+    EXPECT_TRUE(readBytes(again.home.path(u"config.ini"_s)).contains("shop@example.jp"));
+}
+
 TEST(MainWindow, FirstStartInAnEmptyFolderCreatesTheDefaultList)
 {
     Window w;
