@@ -4,6 +4,8 @@
 
 #include "delivery/smtp_settings.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -156,12 +158,26 @@ public:
         keyring.start(u"gnome-keyring-daemon"_s, {u"--unlock"_s, u"--components=secrets"_s, u"--daemonize"_s});
         keyring.write("unlock");
         keyring.closeWriteChannel();
-        started_ = keyring.waitForFinished(10000) && keyring.exitCode() == 0;
+        started_ = keyring.waitForFinished(10000) && keyring.exitCode() == 0 && secretsServed(QString::fromUtf8(address));
     }
     ~SecretStore() { bus_.kill(); bus_.waitForFinished(); } // the keyring leaves with its bus
     bool started() const { return started_; }
 
 private:
+    // The keyring returns from --daemonize before it has taken its name on the
+    // bus; a password saved in that moment would go to the file instead.
+    static bool secretsServed(const QString& address)
+    {
+        bool served = false;
+        {
+            QDBusConnection probe = QDBusConnection::connectToBus(address, u"secrets-probe"_s);
+            served = waitUntil([&] { return probe.interface()->isServiceRegistered(u"org.freedesktop.secrets"_s).value(); },
+                               15000);
+        }
+        QDBusConnection::disconnectFromBus(u"secrets-probe"_s);
+        return served;
+    }
+
     QTemporaryDir home_;
     QProcess bus_;
     bool started_ = false;
