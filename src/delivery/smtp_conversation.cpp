@@ -11,12 +11,13 @@ QByteArray withoutCredentials(const QByteArray& command)
     return command.startsWith("AUTH") ? command.split(' ').mid(0, 2).join(' ') : command;
 }
 
-bool couldNotConnect(CURLcode code, CURL* curl)
+bool couldNotConnect(CURLcode code, const SmtpConversation& talk, CURL* curl)
 {
     curl_off_t connectTime = 0;
     curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
+    // A kept connection has no connect time of its own: a time-out on it came later.
     return code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST
-           || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0);
+           || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0 && !talk.greeted);
 }
 
 ErrorKind refusalKind(const SmtpConversation& talk)
@@ -118,7 +119,7 @@ Error transportError(CURLcode code, const SmtpConversation& talk, const char* cu
     default:
         break;
     }
-    if (couldNotConnect(code, curl))
+    if (couldNotConnect(code, talk, curl))
         return Error{ErrorKind::ConnectFailed, QStringLiteral("SMTPサーバー「%1」に接続できません: %2").arg(server, why)};
     if (!talk.greeted)
         return Error{ErrorKind::ConnectFailed,
