@@ -1,5 +1,7 @@
 #include "app/send_due.h"
 
+#include "app/desktop_notifier.h"
+
 #include "common/clock.h"
 #include "common/program_dir.h"
 #include "delivery/campaign_settings.h"
@@ -66,32 +68,61 @@ QString summaryLine(const RunSummary& summary, int todaysSent)
     return counts.join(QStringLiteral("、")) + QStringLiteral("（本日分の送信済み %1 件）").arg(todaysSent);
 }
 
+// Nobody reads a timer's output: what it left unsent goes to report/ and to the desktop.
+void tellOperator(const RunSummary& summary, const ProgramDir& dir, const QDateTime& started, Notifier& notifier)
+{
+    const QList<LineOutcome> shown = reportedOutcomes(summary);
+    const bool left = summary.stop || std::ranges::any_of(shown, [](const LineOutcome& o) { return o.state != MailState::Sent; });
+    if (!left)
+        return;
+    const auto saved = saveRunReport(dir.reportDir(), runReportText(summary, started), started);
+    QTextStream(stderr) << (saved ? QStringLiteral("報告: %1").arg(*saved) : saved.error().message) << Qt::endl;
+    QStringList counts;
+    for (MailState state : {MailState::Refused, MailState::Deferred, MailState::GivenUp, MailState::Expired,
+                            MailState::Uncertain, MailState::Due}) {
+        const auto n = std::ranges::count(shown, state, &LineOutcome::state);
+        if (n > 0)
+            counts << QStringLiteral("%1 %2 件").arg(mailStateWord(state)).arg(n);
+    }
+    QString body = counts.join(QStringLiteral("、"));
+    if (summary.stop)
+        body = (body.isEmpty() ? QString() : body + u'\n') + summary.stop->message;
+    if (saved)
+        body += QStringLiteral("\n%1").arg(*saved);
+    notifier.notify(QStringLiteral("Ladderpost: 送れなかったメールがあります"), body);
+}
+
 } // namespace
 
 int sendDue(int argc, char** argv, const CommandLine& line)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Ladderpost"));
-    const int extraDays = line.catchUpDays;
     QTextStream out(stdout);
-
     const auto dir = prepareProgramDir(line.home);
     if (!dir)
         return cannotStart(dir.error().message);
+    SystemClock clock;
+    const QDateTime started = clock.now();
+    DesktopNotifier notifier;
+    // A run that cannot begin is as unseen as one that left mails: said the same ways.
+    const auto refuse = [&](const QString& why) {
+        tellOperator(RunSummary{{}, Error{ErrorKind::InvalidInput, why}, false}, *dir, started, notifier);
+        return cannotStart(why);
+    };
+
     const QString listPath = line.list.isEmpty() ? dir->defaultList() : QFileInfo(line.list).absoluteFilePath();
     if (!QFileInfo(listPath).isFile())
-        return cannotStart(QStringLiteral("リスト「%1」がありません。").arg(listPath));
+        return refuse(QStringLiteral("リスト「%1」がありません。").arg(listPath));
     const CampaignSettings settings = readCampaignSettings(dir->config());
     if (settings.smtpServer.trimmed().isEmpty() || settings.sender.trimmed().isEmpty())
-        return cannotStart(QStringLiteral("%1 にSMTPサーバーと送信者が設定されていません。").arg(dir->config()));
+        return refuse(QStringLiteral("%1 にSMTPサーバーと送信者が設定されていません。").arg(dir->config()));
     const auto smtp = readSmtpLogin(dir->root());
     if (!smtp)
-        return cannotStart(smtp.error().message);
-
-    SystemClock clock;
-    const auto plan = planSends(dir->root(), listPath, dir->sendLock(), clock.now(), *smtp, extraDays);
+        return refuse(smtp.error().message);
+    const auto plan = planSends(dir->root(), listPath, dir->sendLock(), started, *smtp, line.catchUpDays);
     if (!plan)
-        return cannotStart(plan.error().message);
+        return refuse(plan.error().message);
     for (const LineOutcome& settled : plan->settled)
         printOutcome(out, settled);
 
@@ -102,12 +133,13 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     QObject::connect(&run, &SendRun::finished, [&summary](const RunSummary& s) { summary = s; });
     SendJob job{listPath, dir->logDir(), settings, std::nullopt, plan->lines(), MailKind::Step, dir->root(),
                 dir->sendLock(), *smtp};
-    job.sendExpired = extraDays > 0;
+    job.sendExpired = line.catchUpDays > 0;
     run.run(job);
     summary.outcomes = plan->settled + summary.outcomes;
 
     if (summary.stop)
         QTextStream(stderr) << QStringLiteral("中断: %1").arg(summary.stop->message) << Qt::endl;
     out << summaryLine(summary, plan->todaysSent) << Qt::endl;
+    tellOperator(summary, *dir, started, notifier);
     return exitStatus(summary);
 }

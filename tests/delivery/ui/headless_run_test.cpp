@@ -1,10 +1,13 @@
 #include "panel_fixture.h"
 #include "smtp_sink.h"
 
+#include "common/cp932.h"
 #include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/smtp_settings.h"
 
+#include <QDBusConnection>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -268,3 +271,83 @@ TEST(HeadlessRun, APasswordTheRunCannotReachStopsItBeforeAnyLogin)
     EXPECT_EQ(sink.logins(), 0);
     EXPECT_TRUE(sink.received().isEmpty());
 }
+
+namespace {
+
+// org.freedesktop.Notifications as a desktop serves it, on a session bus of
+// the test's own; it keeps what it was asked to show.
+class NotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    NotificationService()
+    {
+        bus_.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+        if (!bus_.waitForReadyRead(5000))
+            return;
+        address_ = QString::fromUtf8(bus_.readLine().trimmed());
+        QDBusConnection connection = QDBusConnection::connectToBus(address_, u"notifications"_s);
+        connection.registerObject(u"/org/freedesktop/Notifications"_s, this, QDBusConnection::ExportAllSlots);
+        connection.registerService(u"org.freedesktop.Notifications"_s);
+    }
+    ~NotificationService() override
+    {
+        QDBusConnection::disconnectFromBus(u"notifications"_s);
+        bus_.kill();
+        bus_.waitForFinished();
+    }
+    const QString& address() const { return address_; }
+    QStringList shown;
+
+public slots:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+                const QVariantMap&, int)
+    {
+        shown << summary + u'\n' + body;
+        return uint(shown.size());
+    }
+
+private:
+    QProcess bus_;
+    QString address_;
+};
+
+} // namespace
+
+// Nobody reads a timer's output: a run that left a guest refused keeps the
+// report, with the address, in report/ and says so once on the desktop.
+TEST(HeadlessRun, WhatARunLeftUnsentIsInReportAndOnTheDesktop)
+{
+    NotificationService desktop;
+    ASSERT_FALSE(desktop.address().isEmpty());
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    prepareHome(home, sink.server());
+    GuestRecord refused = deliveringGuest(u"川口"_s, u"様子"_s, u"refused@example.jp"_s);
+    refused.third = dateText(QDate::currentDate());
+    refused.mail3 = 1;
+    GuestRecord sato = deliveringGuest(u"佐藤"_s, u"様子"_s, u"ichiro@example.jp"_s);
+    sato.third = refused.third;
+    sato.mail3 = 1;
+    writeList(home.path(u"guestlst.lst"_s), {refused, sato});
+
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", desktop.address().toUtf8());
+    QProcess* run = startSendDue(home.root());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+    // The desktop answers only while this test's event loop runs.
+    ASSERT_TRUE(waitUntil([run] { return run->state() == QProcess::NotRunning; }, 60000));
+    const Finished done = waitFor(run);
+
+    EXPECT_EQ(done.status, 1) << done.errors.toStdString();
+    EXPECT_EQ(sink.received().size(), 1);
+    const QStringList reports = QDir(home.path(u"report"_s)).entryList(QDir::Files);
+    ASSERT_EQ(reports.size(), 1);
+    const QString report = fromCp932(readBytes(home.path(u"report/"_s + reports[0])));
+    EXPECT_TRUE(report.contains(u"川口様子\trefused@example.jp\t３回目\t拒否"_s)) << report.toStdString();
+    ASSERT_EQ(desktop.shown.size(), 1);
+    EXPECT_TRUE(desktop.shown[0].contains(u"拒否 1 件"_s)) << desktop.shown[0].toStdString();
+}
+
+#include "headless_run_test.moc"
