@@ -71,7 +71,7 @@ void SendRun::run(const SendJob& job)
     }
     transport_.endSession();
     for (const DueEntry& line : job.lines.mid(next))
-        record(state, {line, MailState::Due});
+        record(state, {line, MailState::Due, addressOf(job, line, state)});
     state.summary.cancelled = cancelled_;
     emit finished(state.summary);
 }
@@ -184,6 +184,14 @@ void SendRun::transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome
     if (auto written = state.store->finish(id, outcome.state, outcome.reason, logName, now, outcome.nextTry); !written)
         state.summary.stop = written.error();
     record(state, outcome);
+}
+
+// Where a line that did not go would have gone, for the report.
+QString SendRun::addressOf(const SendJob& job, const DueEntry& line, Attempt& state)
+{
+    const auto guests = currentGuests(job, state);
+    const auto guest = guests ? guestFor(**guests, line) : std::nullopt;
+    return guest ? mailAddressOf(*guest) : QString();
 }
 
 // The list is read again whenever it was written since: an edit during a long

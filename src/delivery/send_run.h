@@ -81,6 +81,7 @@ private:
                                 Attempt& state);
     void transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome outcome, qint64 id, Attempt& state);
     Result<const QList<GuestRecord>*> currentGuests(const SendJob& job, Attempt& state);
+    QString addressOf(const SendJob& job, const DueEntry& line, Attempt& state);
     void record(Attempt& state, LineOutcome outcome);
 
     MailTransport& transport_;

@@ -94,6 +94,7 @@ TEST(EndToEnd, RefusalsAreSkippedAServerGoneStopsTheRunAndTheRestGoOutWhenItIsBa
     EXPECT_TRUE(report.contains(u"554"_s));
     EXPECT_TRUE(report.contains(u"送信を中断しました"_s));
     EXPECT_TRUE(report.contains(u"田中様子\tsaburo@example.jp\t３回目\t再送予定"_s));
+    EXPECT_TRUE(report.contains(u"鈴木様子\tjiro@example.jp\t３回目\t未送信"_s)) << report.toStdString();
     EXPECT_EQ(p.sendList(), QStringList({u"田中様子"_s, u"鈴木様子"_s}));
 
     SmtpSink back(port);
