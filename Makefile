@@ -27,6 +27,7 @@ test: build
 
 bench: build
 	$(BUILD)/bench/list_load_bench
+	$(BUILD)/bench/send_bench
 
 # A Debian package in $(BUILD): sudo apt install ./$(BUILD)/ladderpost_*.deb
 package: build

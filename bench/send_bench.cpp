@@ -1,0 +1,82 @@
+// Sends 2,000 due step mails through a local aiosmtpd with STARTTLS and a
+// login, as a run of --send-due does, at pause_seconds=0; prints mails per
+// second, connections and logins. Exits with 2 when a target is missed.
+#include "common/clock.h"
+#include "delivery/mail_text.h"
+#include "delivery/send_plan.h"
+#include "delivery/send_run.h"
+#include "smtp_sink.h"
+#include "test_support.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kMails = 2000;
+constexpr double kMailsPerSecond = 150;
+constexpr int kMostLogins = 20;
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    if (sink.port() <= 0) {
+        std::fprintf(stderr, "the SMTP server did not start\n");
+        return 1;
+    }
+    TestHome home;
+    const QDate today = QDate::currentDate();
+    QList<GuestRecord> guests;
+    for (int i = 1; i <= kMails; ++i) {
+        GuestRecord guest = makeGuest(u"客"_s + QString::number(i), u"様"_s);
+        guest.birthday = u"1980/01/01"_s;
+        guest.address = u"guest%1@example.jp"_s.arg(i);
+        guest.fast = dateText(today);
+        guest.mail1 = 1;
+        guests << guest;
+    }
+    writeList(home.path(u"guestlst.lst"_s), guests);
+    CampaignSettings settings;
+    settings.smtpServer = sink.server();
+    settings.sender = u"shop@example.jp"_s;
+    settings.subjects[1] = u"初回のご案内"_s;
+    settings.textFiles[1] = home.path(u"text/first.txt"_s);
+    if (!writeMailText(settings.textFiles[1], u"★★★\nご案内です。"_s))
+        return 1;
+    SmtpSettings smtp;
+    smtp.security = SmtpSecurity::StartTls;
+    smtp.user = u"shop"_s;
+    smtp.password = u"secret"_s;
+    smtp.caFile = certificate.cert();
+    smtp.pauseSeconds = 0;
+
+    SystemClock clock;
+    const auto plan = planSends(home.root(), home.path(u"guestlst.lst"_s), home.path(u"send.lock"_s), clock.now(), smtp);
+    if (!plan || plan->lines().size() != kMails) {
+        std::fprintf(stderr, "the plan holds %lld mails\n", plan ? qlonglong(plan->lines().size()) : -1LL);
+        return 1;
+    }
+    CurlMailTransport transport;
+    SendRun run(transport, clock);
+    QElapsedTimer timer;
+    timer.start();
+    run.run({home.path(u"guestlst.lst"_s), home.path(u"log"_s), settings, std::nullopt, plan->lines(),
+             MailKind::Step, home.root(), home.path(u"send.lock"_s), smtp});
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const qsizetype arrived = sink.received().size();
+    const double rate = arrived / seconds;
+    std::printf("send run, %d mails over STARTTLS with a login (aiosmtpd, send record on disk):\n", kMails);
+    std::printf("  %lld arrived in %.2f s: %.0f mails a second (target %.0f)\n", qlonglong(arrived), seconds, rate,
+                kMailsPerSecond);
+    std::printf("  connections %d, logins %d (target at most %d)\n", sink.connections(), sink.logins(), kMostLogins);
+    const bool met = arrived == kMails && rate >= kMailsPerSecond && sink.logins() <= kMostLogins;
+    std::printf("%s\n", met ? "ok" : "MISSED");
+    return met ? 0 : 2;
+}
