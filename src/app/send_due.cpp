@@ -16,7 +16,7 @@
 #include <QTextStream>
 
 #include <algorithm>
-#include <array>
+#include <initializer_list>
 
 namespace {
 
@@ -54,17 +54,24 @@ int exitStatus(const RunSummary& summary)
     return allWent && !summary.stop ? 0 : 1;
 }
 
-QString summaryLine(const RunSummary& summary, int todaysSent)
+// "拒否 2 件" for each of the states, over what this run decided (not the mails done earlier).
+QStringList stateCounts(const QList<LineOutcome>& outcomes, std::initializer_list<MailState> states, bool withZeros)
 {
-    static const std::array states{MailState::Sent,    MailState::Deferred,  MailState::Refused, MailState::GivenUp,
-                                   MailState::Uncertain, MailState::Expired, MailState::Due};
     QStringList counts;
     for (MailState state : states) {
-        const auto n = std::ranges::count_if(summary.outcomes, [state](const LineOutcome& o) {
-            return o.state == state && !o.earlier;
-        });
-        counts << QStringLiteral("%1 %2 件").arg(mailStateWord(state)).arg(n);
+        const auto n = std::ranges::count_if(outcomes, [state](const LineOutcome& o) { return o.state == state && !o.earlier; });
+        if (n > 0 || withZeros)
+            counts << QStringLiteral("%1 %2 件").arg(mailStateWord(state)).arg(n);
     }
+    return counts;
+}
+
+QString summaryLine(const RunSummary& summary, int todaysSent)
+{
+    const QStringList counts = stateCounts(summary.outcomes, {MailState::Sent, MailState::Deferred, MailState::Refused,
+                                                             MailState::GivenUp, MailState::Uncertain, MailState::Expired,
+                                                             MailState::Due},
+                                           true);
     return counts.join(QStringLiteral("、")) + QStringLiteral("（本日分の送信済み %1 件）").arg(todaysSent);
 }
 
@@ -77,14 +84,10 @@ void tellOperator(const RunSummary& summary, const ProgramDir& dir, const QDateT
         return;
     const auto saved = saveRunReport(dir.reportDir(), runReportText(summary, started), started);
     QTextStream(stderr) << (saved ? QStringLiteral("報告: %1").arg(*saved) : saved.error().message) << Qt::endl;
-    QStringList counts;
-    for (MailState state : {MailState::Refused, MailState::Deferred, MailState::GivenUp, MailState::Expired,
-                            MailState::Uncertain, MailState::Due}) {
-        const auto n = std::ranges::count(shown, state, &LineOutcome::state);
-        if (n > 0)
-            counts << QStringLiteral("%1 %2 件").arg(mailStateWord(state)).arg(n);
-    }
-    QString body = counts.join(QStringLiteral("、"));
+    QString body = stateCounts(shown, {MailState::Refused, MailState::Deferred, MailState::GivenUp, MailState::Expired,
+                                       MailState::Uncertain, MailState::Due},
+                               false)
+                       .join(QStringLiteral("、"));
     if (summary.stop)
         body = (body.isEmpty() ? QString() : body + u'\n') + summary.stop->message;
     if (saved)

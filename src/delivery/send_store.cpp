@@ -1,176 +1,26 @@
 #include "delivery/send_store.h"
 
 #include "common/file_write.h"
-#include "delivery/send_journal.h"
+#include "delivery/store_sql.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QUuid>
-#include <QVariant>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <functional>
 
 #include <sqlite3.h>
 
-namespace {
-
-const QString kTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
-const QString kColumns = QStringLiteral("id, list, record, address, step, due, name, kind, state, tries, "
-                                        "first_try, last_try, next_try, reply, log, late, resent");
-constexpr int kTestKind = 3; // beside MailKind's values: a test send
-constexpr int kSqliteFull = 13;
-
-// An unknown time is stored as NULL; every text column else holds at least "".
-QVariant timeText(const QDateTime& time) { return time.isValid() ? QVariant(time.toString(kTimeFormat)) : QVariant(); }
-QDateTime timeOf(const QVariant& value) { return QDateTime::fromString(value.toString(), kTimeFormat); }
-QString dayText(const QDate& day) { return day.isValid() ? day.toString(Qt::ISODate) : QString(); }
-int kindCode(MailKind kind, bool test) { return test ? kTestKind : int(kind); }
-
-Error storeError(const QString& path, const QSqlError& error)
-{
-    const QString reason = error.nativeErrorCode().toInt() == kSqliteFull ? writeFailureReason(ENOSPC) : error.text();
-    return Error{ErrorKind::Io, QStringLiteral("送信記録「%1」を読み書きできません。\n%2").arg(path, reason)};
-}
-
-StoredMail rowOf(const QSqlQuery& q)
-{
-    StoredMail m;
-    m.id = q.value(0).toLongLong();
-    m.key = {q.value(1).toString(), q.value(2).toInt(), q.value(3).toString(), q.value(4).toInt(),
-             QDate::fromString(q.value(5).toString(), Qt::ISODate)};
-    m.name = q.value(6).toString();
-    const int kind = q.value(7).toInt();
-    m.test = kind == kTestKind;
-    m.kind = m.test ? MailKind::Step : MailKind(kind);
-    m.state = MailState(q.value(8).toInt());
-    m.tries = q.value(9).toInt();
-    m.firstTry = timeOf(q.value(10));
-    m.lastTry = timeOf(q.value(11));
-    m.nextTry = timeOf(q.value(12));
-    m.reply = q.value(13).toString();
-    m.log = q.value(14).toString();
-    m.late = q.value(15).toBool();
-    m.resent = q.value(16).toBool();
-    return m;
-}
-
-// The old journal's step column: "repeat", "1".."7", or an operator's mail.
-struct OldStep {
-    MailKind kind = MailKind::Step;
-    bool test = false;
-    int step = 0;
-};
-OldStep oldStep(const QString& step)
-{
-    if (step == u"target")
-        return {MailKind::Target};
-    if (step == u"scramble")
-        return {MailKind::Scramble};
-    if (step == u"test")
-        return {MailKind::Step, true};
-    return {MailKind::Step, false, step == u"repeat" ? 0 : step.toInt()};
-}
-
-MailState oldState(JournalState state)
-{
-    static const std::array<MailState, 5> states{MailState::Uncertain, MailState::Sent, MailState::Deferred,
-                                                 MailState::Refused, MailState::Uncertain};
-    return states[size_t(state)];
-}
-
-} // namespace
+using namespace store_sql;
 
 size_t qHash(const MailKey& key, size_t seed)
 {
     return qHashMulti(seed, key.list, key.record, key.address, key.step, key.due);
 }
-
-// One connection's statements, each failure worded once.
-class StoreQuery {
-public:
-    StoreQuery(const QString& connection, const QString& path)
-        : query_(QSqlDatabase::database(connection, false)), path_(path)
-    {
-        query_.setForwardOnly(true); // read once, in order: nothing kept for going back
-    }
-    Result<void> exec(const QString& sql, const QVariantList& values = {})
-    {
-        if (!query_.prepare(sql))
-            return std::unexpected(storeError(path_, query_.lastError()));
-        for (const QVariant& value : values) {
-            const bool nullText = value.typeId() == QMetaType::QString && value.toString().isNull();
-            query_.addBindValue(nullText ? QVariant(QStringLiteral("")) : value);
-        }
-        if (!query_.exec())
-            return std::unexpected(storeError(path_, query_.lastError()));
-        return {};
-    }
-    Result<QList<StoredMail>> mails(const QString& where, const QVariantList& values)
-    {
-        if (auto done = exec(QStringLiteral("SELECT %1 FROM mail WHERE %2").arg(kColumns, where), values); !done)
-            return std::unexpected(done.error());
-        QList<StoredMail> found;
-        while (query_.next())
-            found.append(rowOf(query_));
-        return found;
-    }
-    QSqlQuery& q() { return query_; }
-
-private:
-    QSqlQuery query_;
-    const QString& path_;
-};
-
-namespace {
-
-// Runs the changes as one transaction that holds the write lock from its start.
-Result<void> transaction(const QString& connection, const QString& path, const std::function<Result<void>(StoreQuery&)>& work)
-{
-    StoreQuery query(connection, path);
-    if (auto begun = query.exec(QStringLiteral("BEGIN IMMEDIATE")); !begun)
-        return begun;
-    auto done = work(query);
-    if (done)
-        done = query.exec(QStringLiteral("COMMIT"));
-    if (!done)
-        StoreQuery(connection, path).exec(QStringLiteral("ROLLBACK"));
-    return done;
-}
-
-Result<qint64> insertMail(StoreQuery& q, int kind, const MailKey& key, const QString& name, MailState state,
-                          const QDateTime& time, bool late)
-{
-    const QVariant step = kind == int(MailKind::Step) ? QVariant(key.step) : QVariant();
-    auto done = q.exec(QStringLiteral("INSERT INTO mail (list, record, address, step, due, name, kind, state, tries, "
-                                      "first_try, last_try, late) VALUES (?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, ?)"),
-                       {key.list, key.record, key.address, step, dayText(key.due), name, kind, int(state),
-                        timeText(time), timeText(time), late});
-    if (!done)
-        return std::unexpected(done.error());
-    return q.q().lastInsertId().toLongLong();
-}
-
-Result<void> addAttempt(StoreQuery& q, qint64 id, const QDateTime& time, MailState state, const QString& reply)
-{
-    return q.exec(QStringLiteral("INSERT INTO attempt (mail, time, state, reply) VALUES (?, ?, ?, ?)"),
-                  {id, timeText(time), int(state), reply});
-}
-
-const QString kStepKeyWhere = QStringLiteral("kind = 0 AND list = ? AND record = ? AND address = ? AND step = ? AND due = ?");
-QVariantList stepKeyValues(const MailKey& key)
-{
-    return {key.list, key.record, key.address, key.step, dayText(key.due)};
-}
-
-} // namespace
 
 SendStore::SendStore(QString root, QString path, QString connection)
     : root_(std::move(root)), path_(std::move(path)), connection_(std::move(connection))
@@ -249,61 +99,6 @@ QString SendStore::listName(const QString& listPath) const
     if (relative.startsWith(u"..") || QDir::isAbsolutePath(relative))
         return file;
     return relative;
-}
-
-Result<void> SendStore::importJournal()
-{
-    const QString journal = QDir(root_).filePath(QStringLiteral("send-journal.txt"));
-    if (!QFileInfo::exists(journal))
-        return {};
-    const auto entries = readJournal(journal);
-    if (!entries)
-        return std::unexpected(entries.error());
-    auto imported = transaction(connection_, path_, [&](StoreQuery& q) -> Result<void> {
-        QHash<QString, qint64> begun; // an operator's mail sending, awaiting its outcome
-        for (const JournalEntry& e : *entries) {
-            if (e.step == u"run")
-                continue;
-            const OldStep step = oldStep(e.step);
-            const MailKey key{listName(e.list), e.record, e.address, step.step, e.due};
-            const MailState state = oldState(e.state);
-            const QString open = QStringList{key.list, QString::number(key.record), key.address, e.step}.join(u'\t');
-            qint64 id = 0;
-            if (step.kind == MailKind::Step && !step.test) {
-                auto rows = q.mails(kStepKeyWhere, stepKeyValues(key));
-                if (!rows)
-                    return std::unexpected(rows.error());
-                id = rows->isEmpty() ? 0 : rows->first().id;
-            } else {
-                id = e.state == JournalState::Sending ? 0 : begun.take(open);
-            }
-            if (!id) {
-                auto made = insertMail(q, kindCode(step.kind, step.test), key, e.name, state, e.time, false);
-                if (!made)
-                    return std::unexpected(made.error());
-                id = *made;
-                if (e.state == JournalState::Sending && step.kind != MailKind::Step)
-                    begun.insert(open, id);
-            }
-            auto done = q.exec(QStringLiteral("UPDATE mail SET state = ?, reply = ?, log = ?, last_try = ?, next_try = ? "
-                                              "WHERE id = ?"),
-                               {int(state), e.reply, e.log, timeText(e.time),
-                                state == MailState::Deferred ? timeText(e.time) : QVariant(), id});
-            if (done)
-                done = addAttempt(q, id, e.time, state, e.reply);
-            if (!done)
-                return done;
-        }
-        return {};
-    });
-    if (!imported)
-        return imported;
-    QString kept = journal + QStringLiteral(".imported");
-    for (int n = 2; QFileInfo::exists(kept); ++n)
-        kept = journal + QStringLiteral(".imported.%1").arg(n);
-    if (!QFile::rename(journal, kept))
-        return fail(ErrorKind::Io, QStringLiteral("送信記録「%1」の名前を「%2」に変えられません。").arg(journal, kept));
-    return {};
 }
 
 Result<std::optional<StoredMail>> SendStore::stepMail(const MailKey& key) const

@@ -19,13 +19,19 @@ namespace {
 
 // The program as the daily timer starts it: no display at all; at a day of
 // the test's choosing when one is given (libfaketime, the clock running on from there).
-QProcess* startSendDue(const QString& home, const QStringList& more = {}, const QDateTime& at = {})
+QProcessEnvironment withoutDisplay()
 {
-    auto* program = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(u"DISPLAY"_s);
     env.remove(u"WAYLAND_DISPLAY"_s);
     env.remove(u"QT_QPA_PLATFORM"_s);
+    return env;
+}
+
+QProcess* startSendDue(const QString& home, const QStringList& more = {}, const QDateTime& at = {})
+{
+    auto* program = new QProcess;
+    QProcessEnvironment env = withoutDisplay();
     env.insert(u"FAKETIME_DONT_FAKE_MONOTONIC"_s, u"1"_s); // timeouts keep real time
     // Under AddressSanitizer libfaketime is preloaded before its runtime; both work that way.
     env.insert(u"ASAN_OPTIONS"_s, env.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
@@ -219,11 +225,7 @@ TEST(HeadlessRun, HelpVersionAndWrongOptionsAnswerWithoutADisplay)
 {
     const auto run = [](const QStringList& arguments) {
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(u"DISPLAY"_s);
-        env.remove(u"WAYLAND_DISPLAY"_s);
-        env.remove(u"QT_QPA_PLATFORM"_s);
-        program.setProcessEnvironment(env);
+        program.setProcessEnvironment(withoutDisplay());
         program.start(QStringLiteral(LADDERPOST_EXE), arguments);
         program.waitForFinished(20000);
         return Finished{program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
