@@ -83,6 +83,18 @@ void prepareHome(const TestHome& home, const QString& server, const QDate& day =
     writeList(home.path(u"guestlst.lst"_s), guests);
 }
 
+// The login of the sinks below: user shop over STARTTLS, trusting their certificate.
+SmtpSettings startTlsLogin(const SelfSigned& certificate, const QString& password)
+{
+    SmtpSettings smtp;
+    smtp.security = SmtpSecurity::StartTls;
+    smtp.user = u"shop"_s;
+    smtp.password = password;
+    smtp.caFile = certificate.cert();
+    smtp.pauseSeconds = 0;
+    return smtp;
+}
+
 } // namespace
 
 TEST(HeadlessRun, DeliversTodaysMailsOnceASecondRunSendsNothingAndNoServerIsExitTwo)
@@ -141,12 +153,7 @@ TEST(HeadlessRun, LogsInOverStartTlsWithSmtpIni)
     ASSERT_GT(sink.port(), 0);
     TestHome home;
     prepareHome(home, sink.server());
-    SmtpSettings smtp;
-    smtp.security = SmtpSecurity::StartTls;
-    smtp.user = u"shop"_s;
-    smtp.password = u"guess"_s;
-    smtp.caFile = certificate.cert();
-    smtp.pauseSeconds = 0;
+    SmtpSettings smtp = startTlsLogin(certificate, u"guess"_s);
     ASSERT_TRUE(writeSmtpSettings(home.root(), smtp));
 
     const Finished refused = waitFor(startSendDue(home.root()));
@@ -256,12 +263,7 @@ TEST(HeadlessRun, APasswordTheRunCannotReachStopsItBeforeAnyLogin)
     ASSERT_GT(sink.port(), 0);
     TestHome home;
     prepareHome(home, sink.server());
-    SmtpSettings smtp;
-    smtp.security = SmtpSecurity::StartTls;
-    smtp.user = u"shop"_s;
-    smtp.caFile = certificate.cert();
-    smtp.pauseSeconds = 0;
-    ASSERT_TRUE(writeSmtpSettings(home.root(), smtp));
+    ASSERT_TRUE(writeSmtpSettings(home.root(), startTlsLogin(certificate, QString())));
 
     const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
