@@ -76,12 +76,18 @@ QString summaryLine(const RunSummary& summary, int todaysSent)
 }
 
 // Nobody reads a timer's output: what it left unsent goes to report/ and to the desktop.
-void tellOperator(const RunSummary& summary, const ProgramDir& dir, const QDateTime& started, Notifier& notifier)
+// A run that sent all tells only when asked to (notify_sent), and only when it sent something.
+void tellOperator(const RunSummary& summary, const ProgramDir& dir, const QDateTime& started, Notifier& notifier,
+                  bool notifySent = false)
 {
     const QList<LineOutcome> shown = reportedOutcomes(summary);
     const bool left = summary.stop || std::ranges::any_of(shown, [](const LineOutcome& o) { return o.state != MailState::Sent; });
-    if (!left)
+    if (!left) {
+        const QStringList sent = stateCounts(summary.outcomes, {MailState::Sent}, false);
+        if (notifySent && !sent.isEmpty())
+            notifier.notify(QStringLiteral("Ladderpost: 送信しました"), sent.join(QString()));
         return;
+    }
     const auto saved = saveRunReport(dir.reportDir(), runReportText(summary, started), started);
     QTextStream(stderr) << (saved ? QStringLiteral("報告: %1").arg(*saved) : saved.error().message) << Qt::endl;
     QString body = stateCounts(shown, {MailState::Refused, MailState::Deferred, MailState::GivenUp, MailState::Expired,
@@ -143,6 +149,6 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     if (summary.stop)
         QTextStream(stderr) << QStringLiteral("中断: %1").arg(summary.stop->message) << Qt::endl;
     out << summaryLine(summary, plan->todaysSent) << Qt::endl;
-    tellOperator(summary, *dir, started, notifier);
+    tellOperator(summary, *dir, started, notifier, smtp->notifySent);
     return exitStatus(summary);
 }

@@ -6,6 +6,7 @@
 #include "common/line_breaks.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -100,4 +101,17 @@ Result<QString> saveRunReport(const QString& folder, const QString& text, const 
     if (auto written = writeWholeFile(path, toCp932(withCrLf(text))); !written)
         return fail(ErrorKind::Io, QStringLiteral("送信結果「%1」を書き込めません。\n%2").arg(path, written.error().message));
     return path;
+}
+
+QList<SavedReport> reportsSince(const QString& folder, const QDateTime& since)
+{
+    QList<SavedReport> reports;
+    const QFileInfoList files =
+        QDir(folder).entryInfoList({QStringLiteral("送信結果_*.txt")}, QDir::Files, QDir::Time | QDir::Reversed);
+    for (const QFileInfo& file : files) {
+        QFile report(file.filePath());
+        if (file.lastModified() > since && report.open(QIODevice::ReadOnly))
+            reports.append({file.filePath(), fromCp932(report.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))});
+    }
+    return reports;
 }

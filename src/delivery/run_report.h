@@ -24,3 +24,10 @@ QString runReportText(const RunSummary& summary, const QDateTime& when);
 // Saves the report (code page 932) as 送信結果_yyyyMMdd_HHmmss.txt in folder,
 // creating the folder, never over an earlier report; returns the path written.
 Result<QString> saveRunReport(const QString& folder, const QString& text, const QDateTime& when);
+
+struct SavedReport {
+    QString path;
+    QString text;
+};
+// The reports in folder written after since, oldest first.
+QList<SavedReport> reportsSince(const QString& folder, const QDateTime& since);

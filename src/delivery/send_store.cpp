@@ -309,17 +309,41 @@ Result<QList<StoredMail>> SendStore::historyOf(const QString& list, int record) 
 
 Result<QDate> SendStore::checkedBefore(const QString& list) const
 {
-    StoreQuery q(connection_, path_);
-    if (auto done = q.exec(QStringLiteral("SELECT value FROM meta WHERE key = ?"), {QStringLiteral("checked_before\t") + list}); !done)
-        return std::unexpected(done.error());
-    return q.q().next() ? QDate::fromString(q.q().value(0).toString(), Qt::ISODate) : QDate();
+    const auto value = metaValue(QStringLiteral("checked_before\t") + list);
+    return value ? QDate::fromString(value->toString(), Qt::ISODate) : Result<QDate>(std::unexpected(value.error()));
 }
 
 Result<void> SendStore::setCheckedBefore(const QString& list, const QDate& day)
 {
+    return setMetaValue(QStringLiteral("checked_before\t") + list, dayText(day));
+}
+
+Result<QDateTime> SendStore::reportsShownUntil() const
+{
+    const auto value = metaValue(QStringLiteral("reports_shown_until"));
+    return value ? QDateTime::fromString(value->toString(), Qt::ISODateWithMs)
+                 : Result<QDateTime>(std::unexpected(value.error()));
+}
+
+Result<void> SendStore::setReportsShownUntil(const QDateTime& time)
+{
+    // To the millisecond: it is compared with the times of files written in the same second.
+    return setMetaValue(QStringLiteral("reports_shown_until"), time.toString(Qt::ISODateWithMs));
+}
+
+// A missing key reads as a null value.
+Result<QVariant> SendStore::metaValue(const QString& key) const
+{
+    StoreQuery q(connection_, path_);
+    if (auto done = q.exec(QStringLiteral("SELECT value FROM meta WHERE key = ?"), {key}); !done)
+        return std::unexpected(done.error());
+    return q.q().next() ? q.q().value(0) : QVariant();
+}
+
+Result<void> SendStore::setMetaValue(const QString& key, const QVariant& value)
+{
     return transaction(connection_, path_, [&](StoreQuery& q) {
-        return q.exec(QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)"),
-                      {QStringLiteral("checked_before\t") + list, dayText(day)});
+        return q.exec(QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES (?, ?)"), {key, value});
     });
 }
 

@@ -82,8 +82,13 @@ public:
     // Steps dated before this day are settled: sent, refused or reported expired.
     Result<QDate> checkedBefore(const QString& list) const;
     Result<void> setCheckedBefore(const QString& list, const QDate& day);
+    // Reports written by runs without the window up to this time have been shown in it.
+    Result<QDateTime> reportsShownUntil() const;
+    Result<void> setReportsShownUntil(const QDateTime& time);
 
 private:
+    Result<QVariant> metaValue(const QString& key) const;
+    Result<void> setMetaValue(const QString& key, const QVariant& value);
     SendStore(QString root, QString path, QString connection);
     Result<void> createTables();
     Result<void> importJournal();

@@ -7,6 +7,7 @@
 #include <qt6keychain/keychain.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -19,59 +20,84 @@ bool storeReachable()
     return QCoreApplication::instance() && !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
 }
 
-struct Answer {
-    bool done = false;
-    QKeychain::Error error = QKeychain::NoError;
-    QString text;
-};
+Error unavailable() { return Error{ErrorKind::NotFound, QStringLiteral("パスワードの保管庫が使えません。")}; }
 
-// Runs the job in a local loop for at most `wait`; a job still pending then
-// deletes itself whenever its answer comes.
-std::shared_ptr<Answer> runJob(QKeychain::Job* job, std::chrono::milliseconds wait)
+// Starts the job; answer runs once, with the stored text, or with an error when
+// the store fails or has not answered within wait. A late job deletes itself.
+void runJob(QKeychain::Job* job, std::chrono::milliseconds wait, QObject* context, PasswordAnswer answer)
 {
-    auto answer = std::make_shared<Answer>();
-    QEventLoop loop;
-    QObject::connect(job, &QKeychain::Job::finished, &loop, [answer, &loop](QKeychain::Job* finished) {
-        answer->done = true;
-        answer->error = finished->error();
-        if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(finished))
-            answer->text = read->textData();
-        loop.quit();
+    auto pending = std::make_shared<PasswordAnswer>(std::move(answer));
+    const auto reply = [pending](Result<QString> result) {
+        if (auto once = std::exchange(*pending, nullptr))
+            once(std::move(result));
+    };
+    if (!storeReachable()) {
+        delete job;
+        reply(std::unexpected(unavailable()));
+        return;
+    }
+    QObject::connect(job, &QKeychain::Job::finished, context, [reply](QKeychain::Job* finished) {
+        const auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(finished);
+        reply(finished->error() != QKeychain::NoError ? Result<QString>(std::unexpected(unavailable()))
+                                                      : read ? read->textData() : QString());
     });
-    QTimer::singleShot(wait, &loop, &QEventLoop::quit);
+    QTimer::singleShot(wait, context, [reply] { reply(std::unexpected(unavailable())); });
     job->setAutoDelete(true);
     job->start();
-    if (!answer->done)
-        loop.exec();
-    QObject::disconnect(job, nullptr, &loop, nullptr);
-    return answer;
 }
 
-Error unavailable() { return Error{ErrorKind::NotFound, QStringLiteral("パスワードの保管庫が使えません。")}; }
+Result<QString> waitFor(QKeychain::Job* job, std::chrono::milliseconds wait)
+{
+    QEventLoop loop;
+    Result<QString> result = std::unexpected(unavailable());
+    bool answered = false;
+    runJob(job, wait, &loop, [&](Result<QString> r) {
+        result = std::move(r);
+        answered = true;
+        loop.quit();
+    });
+    if (!answered)
+        loop.exec();
+    return result;
+}
+
+QKeychain::Job* readJob(const QString& account)
+{
+    auto* job = new QKeychain::ReadPasswordJob(kService);
+    job->setKey(account);
+    return job;
+}
+
+QKeychain::Job* writeJob(const QString& account, const QString& password)
+{
+    auto* job = new QKeychain::WritePasswordJob(kService);
+    job->setKey(account);
+    job->setTextData(password);
+    return job;
+}
 
 } // namespace
 
+void askStoredPassword(const QString& account, std::chrono::milliseconds wait, QObject* context, PasswordAnswer answer)
+{
+    runJob(readJob(account), wait, context, std::move(answer));
+}
+
+void keepStoredPassword(const QString& account, const QString& password, std::chrono::milliseconds wait,
+                        QObject* context, std::function<void(Result<void>)> answer)
+{
+    runJob(writeJob(account, password), wait, context, [answer = std::move(answer)](Result<QString> r) {
+        answer(r ? Result<void>() : Result<void>(std::unexpected(r.error())));
+    });
+}
+
 Result<QString> readStoredPassword(const QString& account, std::chrono::milliseconds wait)
 {
-    if (!storeReachable())
-        return std::unexpected(unavailable());
-    auto* job = new QKeychain::ReadPasswordJob(kService);
-    job->setKey(account);
-    const auto answer = runJob(job, wait);
-    if (!answer->done || answer->error != QKeychain::NoError)
-        return std::unexpected(unavailable());
-    return answer->text;
+    return waitFor(readJob(account), wait);
 }
 
 Result<void> storePassword(const QString& account, const QString& password, std::chrono::milliseconds wait)
 {
-    if (!storeReachable())
-        return std::unexpected(unavailable());
-    auto* job = new QKeychain::WritePasswordJob(kService);
-    job->setKey(account);
-    job->setTextData(password);
-    const auto answer = runJob(job, wait);
-    if (!answer->done || answer->error != QKeychain::NoError)
-        return std::unexpected(unavailable());
-    return {};
+    const auto stored = waitFor(writeJob(account, password), wait);
+    return stored ? Result<void>() : Result<void>(std::unexpected(stored.error()));
 }

@@ -19,6 +19,15 @@ constexpr std::chrono::seconds kSecretStoreWait{3};
 
 QString account(const QString& user) { return QStringLiteral("smtp:") + user; }
 
+Error passwordUnreachable(const QString& user)
+{
+    return Error{ErrorKind::SenderRefused,
+                 QStringLiteral("SMTPのパスワード（ユーザー「%1」）を読めません。デスクトップのパスワード保管場所が"
+                                "応答しないか、ロックされています。ウィンドウを閉じていても送るには、"
+                                "SMTP詳細設定でパスワードを入れ直し、このコンピューターのファイルに保存してください。")
+                     .arg(user)};
+}
+
 QString securityName(const SmtpSettings& s)
 {
     switch (s.security) {
@@ -65,6 +74,9 @@ Result<void> apply(SmtpSettings& s, const QString& key, const QString& value)
     } else if (key == u"max_per_connection") {
         s.maxPerConnection = value.isEmpty() ? 100 : value.toInt(&ok);
         ok = ok && s.maxPerConnection >= 1 && s.maxPerConnection <= 100000;
+    } else if (key == u"notify_sent") {
+        ok = value.isEmpty() || value == u"0" || value == u"1";
+        s.notifySent = value == u"1";
     } else if (key == u"catch_up_days" || key == u"retry_days") {
         const int days = value.isEmpty() ? (key == u"retry_days" ? 3 : 7) : value.toInt(&ok);
         ok = ok && days >= 0 && days <= 365;
@@ -102,12 +114,22 @@ Result<SmtpSettings> readSmtpLogin(const QString& programDir)
 {
     auto s = readSmtpSettings(programDir);
     if (s && !s->user.isEmpty() && s->password.isEmpty())
-        return fail(ErrorKind::SenderRefused,
-                    QStringLiteral("SMTPのパスワード（ユーザー「%1」）を読めません。デスクトップのパスワード保管場所が"
-                                   "応答しないか、ロックされています。ウィンドウを閉じていても送るには、"
-                                   "SMTP詳細設定でパスワードを入れ直し、このコンピューターのファイルに保存してください。")
-                        .arg(s->user));
+        return std::unexpected(passwordUnreachable(s->user));
     return s;
+}
+
+void askLoginPassword(SmtpSettings settings, QObject* context, std::function<void(Result<SmtpSettings>)> done)
+{
+    if (settings.user.isEmpty() || !settings.password.isEmpty())
+        return done(settings);
+    const QString user = settings.user;
+    askStoredPassword(account(user), kSecretStoreWait, context,
+                      [settings = std::move(settings), done = std::move(done)](Result<QString> password) mutable {
+                          if (!password || password->isEmpty())
+                              return done(std::unexpected(passwordUnreachable(settings.user)));
+                          settings.password = *password;
+                          done(settings);
+                      });
 }
 
 Result<SmtpSettings> readSmtpFile(const QString& programDir)
@@ -143,13 +165,18 @@ Result<SmtpSettings> readSmtpFile(const QString& programDir)
     return s;
 }
 
-Result<void> storeSmtpSettings(const QString& programDir, const SmtpSettings& settings)
+void storeSmtpSettings(const QString& programDir, const SmtpSettings& settings, QObject* context,
+                       std::function<void(Result<void>)> done)
 {
-    SmtpSettings file = settings;
-    if (!settings.user.isEmpty() && !settings.password.isEmpty()
-        && storePassword(account(settings.user), settings.password, kSecretStoreWait))
-        file.password.clear();
-    return writeSmtpSettings(programDir, file);
+    if (settings.user.isEmpty() || settings.password.isEmpty())
+        return done(writeSmtpSettings(programDir, settings));
+    keepStoredPassword(account(settings.user), settings.password, kSecretStoreWait, context,
+                       [programDir, settings, done = std::move(done)](Result<void> kept) {
+                           SmtpSettings file = settings;
+                           if (kept)
+                               file.password.clear();
+                           done(writeSmtpSettings(programDir, file));
+                       });
 }
 
 Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& s)
@@ -157,11 +184,11 @@ Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& s)
     const QStringList values{s.port ? QString::number(*s.port) : QString(), securityName(s), s.user,
                              s.password, s.fromName, QLocale::c().toString(s.pauseSeconds, 'g', 10), s.caFile,
                              QString::number(s.catchUpDays), QString::number(s.retryDays),
-                             QString::number(s.maxPerConnection)};
+                             QString::number(s.maxPerConnection), s.notifySent ? QStringLiteral("1") : QStringLiteral("0")};
     const QStringList keys{QStringLiteral("port"),      QStringLiteral("security"),      QStringLiteral("user"),
                            QStringLiteral("password"),  QStringLiteral("from_name"),     QStringLiteral("pause_seconds"),
                            QStringLiteral("ca_file"),   QStringLiteral("catch_up_days"), QStringLiteral("retry_days"),
-                           QStringLiteral("max_per_connection")};
+                           QStringLiteral("max_per_connection"), QStringLiteral("notify_sent")};
     QString text = kSection + QStringLiteral("\r\n");
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const QString& value = values[i];

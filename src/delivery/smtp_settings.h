@@ -5,7 +5,10 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <optional>
+
+class QObject;
 
 enum class SmtpSecurity { None, StartTls, Tls };
 
@@ -23,6 +26,7 @@ struct SmtpSettings {
     int catchUpDays = 7;          // a step missed by up to this many days still goes, late
     int retryDays = 3;            // a mail put off by the server is given up after this long
     int maxPerConnection = 100;   // mails of a run over one connection before a new one
+    bool notifySent = false;      // a run without the window tells the desktop when all went
 
     std::chrono::milliseconds pause() const;
 };
@@ -36,12 +40,16 @@ Result<SmtpSettings> readSmtpSettings(const QString& programDir);
 // no password, the secret store not answering (a timer without the desktop's
 // session) or locked. An empty password is never sent.
 Result<SmtpSettings> readSmtpLogin(const QString& programDir);
+// The same without waiting, for the window: the password of settings read with
+// readSmtpFile, asked of the secret store; done runs on context's thread.
+void askLoginPassword(SmtpSettings settings, QObject* context, std::function<void(Result<SmtpSettings>)> done);
 // The file alone, the secret store not asked.
 Result<SmtpSettings> readSmtpFile(const QString& programDir);
 // Replaces smtp.ini atomically with mode 0600 (it may hold the password).
 Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& settings);
 // As the dialog saves: the password into the secret store when one answers,
-// else into the file.
-Result<void> storeSmtpSettings(const QString& programDir, const SmtpSettings& settings);
+// else into the file; done runs on context's thread once the file is written.
+void storeSmtpSettings(const QString& programDir, const SmtpSettings& settings, QObject* context,
+                       std::function<void(Result<void>)> done);
 
 QString smtpSettingsPath(const QString& programDir);

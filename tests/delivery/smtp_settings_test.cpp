@@ -38,7 +38,7 @@ TEST(SmtpSettingsFile, WrittenOwnerOnlyAndReadBack)
     EXPECT_EQ(modeOf(path), 0600u);
     EXPECT_EQ(readBytes(path), QByteArray("[smtp]\r\nport=587\r\nsecurity=starttls\r\nuser=shop@example.jp\r\n"
                                           "password=p@ss word\r\nfrom_name=\x8e\x52\x93\x63\x8f\xa4\x93\x58\r\n"
-                                          "pause_seconds=2.5\r\nca_file=/etc/ssl/in-house.pem\r\ncatch_up_days=7\r\nretry_days=3\r\nmax_per_connection=100\r\n"));
+                                          "pause_seconds=2.5\r\nca_file=/etc/ssl/in-house.pem\r\ncatch_up_days=7\r\nretry_days=3\r\nmax_per_connection=100\r\nnotify_sent=0\r\n"));
     EXPECT_EQ(readBytes(config), QByteArray("\"x\",\"a.txt\"\r\n"));
 
     const auto back = readSmtpSettings(dir.path());

@@ -140,9 +140,26 @@ void SendPanel::startRun(MailKind kind, std::optional<MailContent> content, cons
     startJob(*job, clearAfter);
 }
 
+// The password may first come from the secret store, by call-back: the window
+// goes on meanwhile, and no tick starts another run.
 void SendPanel::startJob(const SendJob& job, bool clearAfter)
 {
     running_ = true;
+    updateButtons();
+    askLoginPassword(job.smtp, this, [this, job = SendJob(job), clearAfter](const Result<SmtpSettings>& login) mutable {
+        if (!login) {
+            running_ = false;
+            updateButtons();
+            prompts_.warn(messageTitle(QStringLiteral("　通信エラー　")), login.error().message);
+            return;
+        }
+        job.smtp = *login;
+        beginRun(job, clearAfter);
+    });
+}
+
+void SendPanel::beginRun(const SendJob& job, bool clearAfter)
+{
     testRun_ = job.testSend;
     clearAfterRun_ = clearAfter;
     runStarted_ = clock_.now();
@@ -169,10 +186,8 @@ std::optional<SendJob> SendPanel::jobFor(MailKind kind, std::optional<MailConten
     job.settings.sender = settings_.sender();
     job.content = std::move(content);
     job.lines = lines;
-    // Asking the secret store may spin a short local event loop: no tick may start a run meanwhile.
-    const bool wasRunning = std::exchange(running_, true);
-    auto smtp = readSmtpLogin(dir_.root());
-    running_ = wasRunning;
+    // The password, when in the secret store, is the worker's to fetch.
+    auto smtp = readSmtpFile(dir_.root());
     if (!smtp) {
         prompts_.warn(messageTitle(QStringLiteral("　通信エラー　")), smtp.error().message);
         return std::nullopt;
@@ -228,6 +243,7 @@ void SendPanel::report(const RunSummary& summary, const QDateTime& when)
     const QString text = runReportText(summary, when);
     const auto saved = saveRunReport(dir_.reportDir(), text, when);
     reportWindow_->addReport(text, saved ? QStringLiteral("保存先: %1").arg(*saved) : saved.error().message);
+    markReportsShown();
 }
 
 void SendPanel::warnStop(const RunSummary& summary)

@@ -96,11 +96,14 @@ private:
                   bool clearAfter);
     // The run's settings as they stand now; empty (and said why) when smtp.ini cannot be used.
     void startJob(const SendJob& job, bool clearAfter);
+    void beginRun(const SendJob& job, bool clearAfter);
     std::optional<SendJob> jobFor(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines);
     void onMailStarting(int index, int total, const DueEntry& line);
     void onLineDone(const LineOutcome& outcome);
     void onRunFinished(const RunSummary& summary);
     void report(const RunSummary& summary, const QDateTime& when);
+    void showUnseenReports();
+    void markReportsShown();
     void warnStop(const RunSummary& summary);
     void updateButtons();
 

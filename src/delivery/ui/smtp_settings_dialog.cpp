@@ -2,7 +2,9 @@
 
 #include "delivery/mail_transport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -43,12 +45,19 @@ SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, Opera
     pause_ = namedEdit(QStringLiteral("smtpPause"), this);
     caFile_ = namedEdit(QStringLiteral("smtpCaFile"), this);
     caFile_->setPlaceholderText(QStringLiteral("社内サーバーの証明書（PEM）。空欄: システムの証明書のみ"));
+    passwordInFile_ = new QCheckBox(QStringLiteral("自動送信用にパスワードをこのコンピューターのファイルに保存"), this);
+    passwordInFile_->setObjectName(QStringLiteral("smtpPasswordInFile"));
+    secretHint_ = new QLabel(this);
+    secretHint_->setObjectName(QStringLiteral("smtpSecretHint"));
+    secretHint_->setWordWrap(true);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("ポート"), port_);
     form->addRow(QStringLiteral("暗号化"), security_);
     form->addRow(QStringLiteral("ユーザー名"), user_);
     form->addRow(QStringLiteral("パスワード"), password_);
+    form->addRow(QString(), passwordInFile_);
+    form->addRow(QString(), secretHint_);
     form->addRow(QStringLiteral("差出人名"), fromName_);
     form->addRow(QStringLiteral("送信間隔（秒）"), pause_);
     form->addRow(QStringLiteral("追加の証明書"), caFile_);
@@ -61,6 +70,7 @@ SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, Opera
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Save)->setText(QStringLiteral("保存"));
     buttons->button(QDialogButtonBox::Save)->setObjectName(QStringLiteral("smtpSaveButton"));
+    saveButton_ = buttons->button(QDialogButtonBox::Save);
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
 
     auto* layout = new QVBoxLayout(this);
@@ -72,14 +82,40 @@ SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, Opera
     connect(buttons, &QDialogButtonBox::accepted, this, &SmtpSettingsDialog::save);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    const auto stored = readSmtpSettings(programDir_);
+    connect(passwordInFile_, &QCheckBox::toggled, this, &SmtpSettingsDialog::showSecretHint);
+
+    const auto stored = readSmtpFile(programDir_);
     if (!stored)
         answers_->setPlainText(stored.error().message);
     showSettings(stored.value_or(SmtpSettings{}));
+    if (stored && !stored->user.isEmpty() && stored->password.isEmpty())
+        fetchStoredPassword(*stored);
+}
+
+// The secret store may take seconds to answer: the dialog stays usable meanwhile,
+// and what the operator typed by then wins.
+void SmtpSettingsDialog::fetchStoredPassword(const SmtpSettings& stored)
+{
+    password_->setPlaceholderText(QStringLiteral("パスワード保管場所から読み込み中…"));
+    askLoginPassword(stored, this, [this](const Result<SmtpSettings>& login) {
+        password_->setPlaceholderText(QString());
+        if (login && !password_->isModified())
+            password_->setText(login->password);
+    });
+}
+
+void SmtpSettingsDialog::showSecretHint()
+{
+    secretHint_->setText(
+        passwordInFile_->isChecked()
+            ? QStringLiteral("パスワードは smtp.ini（このユーザーだけが読めるファイル）に保存します。")
+            : QStringLiteral("パスワードはデスクトップのパスワード保管場所に保存します（使えないときは smtp.ini）。"
+                             "ログインしていない間や保管場所がロックされている間は、自動送信がパスワードを読めず送信しません。"));
 }
 
 void SmtpSettingsDialog::showSettings(const SmtpSettings& s)
 {
+    loaded_ = s;
     port_->setText(s.port ? QString::number(*s.port) : QString());
     security_->setCurrentIndex(security_->findData(int(s.security)));
     user_->setText(s.user);
@@ -87,11 +123,13 @@ void SmtpSettingsDialog::showSettings(const SmtpSettings& s)
     fromName_->setText(s.fromName);
     pause_->setText(QLocale::c().toString(s.pauseSeconds, 'g', 10));
     caFile_->setText(s.caFile);
+    passwordInFile_->setChecked(!s.password.isEmpty());
+    showSecretHint();
 }
 
 SmtpSettings SmtpSettingsDialog::typed() const
 {
-    SmtpSettings s;
+    SmtpSettings s = loaded_; // keeps the keys the dialog does not show
     bool ok = false;
     const int port = port_->text().trimmed().toInt(&ok);
     s.port = ok ? std::optional<int>(port) : std::nullopt;
@@ -126,13 +164,21 @@ void SmtpSettingsDialog::save()
         prompts_.warn(messageTitle(QStringLiteral("　入力エラー　")), mistake);
         return;
     }
-    if (auto written = storeSmtpSettings(programDir_, typed()); !written) {
-        prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")),
-                      QStringLiteral("SMTP詳細設定を保存できませんでした（以前の設定はそのままです）\r\n")
-                          + written.error().message);
-        return;
-    }
-    accept();
+    const auto saved = [this](const Result<void>& written) {
+        saveButton_->setEnabled(true);
+        if (!written) {
+            prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")),
+                          QStringLiteral("SMTP詳細設定を保存できませんでした（以前の設定はそのままです）\r\n")
+                              + written.error().message);
+            return;
+        }
+        accept();
+    };
+    saveButton_->setEnabled(false);
+    if (passwordInFile_->isChecked())
+        saved(writeSmtpSettings(programDir_, typed()));
+    else
+        storeSmtpSettings(programDir_, typed(), this, saved);
 }
 
 void SmtpSettingsDialog::testConnection()

@@ -5,7 +5,9 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -23,11 +25,14 @@ public:
 private:
     void showSettings(const SmtpSettings& s);
     QString typingMistake() const; // empty when port and pause are usable
+    void fetchStoredPassword(const SmtpSettings& stored);
+    void showSecretHint();
     void save();
     void testConnection();
 
     QString programDir_;
     QString server_;
+    SmtpSettings loaded_;
     OperatorPrompts& prompts_;
     QLineEdit* port_ = nullptr;
     QComboBox* security_ = nullptr;
@@ -36,6 +41,9 @@ private:
     QLineEdit* fromName_ = nullptr;
     QLineEdit* pause_ = nullptr;
     QLineEdit* caFile_ = nullptr;
+    QCheckBox* passwordInFile_ = nullptr;
+    QLabel* secretHint_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
     QPushButton* testButton_ = nullptr;
     QPlainTextEdit* answers_ = nullptr;
 };

@@ -139,7 +139,7 @@ TEST(EndToEnd, ThroughStartTlsWithLoginTheConnectionTestTestSendAndTheDaysMailGo
     ASSERT_TRUE(waitUntil([answers] { return !answers->toPlainText().contains(u"接続しています"_s); }, 20000));
     EXPECT_TRUE(answers->toPlainText().startsWith(u"接続できました。"_s)) << answers->toPlainText().toStdString();
     EXPECT_TRUE(answers->toPlainText().contains(u"235"_s)) << answers->toPlainText().toStdString();
-    op::click(dialog->findChild<QPushButton*>(u"smtpSaveButton"_s));
+    ASSERT_TRUE(saveSmtpDetails(dialog));
     EXPECT_TRUE(p.prompts.asked.isEmpty());
 
     GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);

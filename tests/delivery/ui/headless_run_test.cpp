@@ -301,6 +301,16 @@ public:
         bus_.waitForFinished();
     }
     const QString& address() const { return address_; }
+    // A timer's run on this desktop; the desktop answers only while this test's event loop runs.
+    Finished sendDue(const QString& home)
+    {
+        const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
+        QProcess* run = startSendDue(home);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+        waitUntil([run] { return run->state() == QProcess::NotRunning; }, 60000);
+        return waitFor(run);
+    }
     QStringList shown;
 
 public slots:
@@ -326,7 +336,9 @@ TEST(HeadlessRun, WhatARunLeftUnsentIsInReportAndOnTheDesktop)
     ASSERT_FALSE(desktop.address().isEmpty());
     SmtpSink sink;
     ASSERT_GT(sink.port(), 0);
-    TestHome home;
+    Panels window; // opened once before: what comes later is news to it
+    window.send.startupPrompt();
+    const TestHome& home = window.home;
     prepareHome(home, sink.server());
     GuestRecord refused = deliveringGuest(u"川口"_s, u"様子"_s, u"refused@example.jp"_s);
     refused.third = dateText(QDate::currentDate());
@@ -336,13 +348,7 @@ TEST(HeadlessRun, WhatARunLeftUnsentIsInReportAndOnTheDesktop)
     sato.mail3 = 1;
     writeList(home.path(u"guestlst.lst"_s), {refused, sato});
 
-    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", desktop.address().toUtf8());
-    QProcess* run = startSendDue(home.root());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
-    // The desktop answers only while this test's event loop runs.
-    ASSERT_TRUE(waitUntil([run] { return run->state() == QProcess::NotRunning; }, 60000));
-    const Finished done = waitFor(run);
+    const Finished done = desktop.sendDue(home.root());
 
     EXPECT_EQ(done.status, 1) << done.errors.toStdString();
     EXPECT_EQ(sink.received().size(), 1);
@@ -352,6 +358,31 @@ TEST(HeadlessRun, WhatARunLeftUnsentIsInReportAndOnTheDesktop)
     EXPECT_TRUE(report.contains(u"川口様子\trefused@example.jp\t３回目\t拒否"_s)) << report.toStdString();
     ASSERT_EQ(desktop.shown.size(), 1);
     EXPECT_TRUE(desktop.shown[0].contains(u"拒否 1 件"_s)) << desktop.shown[0].toStdString();
+
+    // The window, opened next, shows that report; once.
+    window.send.startupPrompt();
+    EXPECT_TRUE(window.find<QWidget>(u"runReport"_s)->isVisible());
+    const QString shown = window.report();
+    EXPECT_TRUE(shown.contains(u"川口様子\trefused@example.jp"_s)) << shown.toStdString();
+    window.send.startupPrompt();
+    EXPECT_EQ(window.report(), shown);
+}
+
+// Asked to, the run that sent everything says how many went; with nothing to send it stays quiet.
+TEST(HeadlessRun, ARunThatSentAllTellsTheDesktopWhenAskedTo)
+{
+    NotificationService desktop;
+    ASSERT_FALSE(desktop.address().isEmpty());
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    prepareHome(home, sink.server());
+    writeBytes(home.path(u"smtp.ini"_s), "[smtp]\r\npause_seconds=0\r\nnotify_sent=1\r\n");
+
+    EXPECT_EQ(desktop.sendDue(home.root()).status, 0);
+    EXPECT_EQ(desktop.sendDue(home.root()).status, 0);
+    EXPECT_EQ(sink.received().size(), 2);
+    EXPECT_EQ(desktop.shown, QStringList{u"Ladderpost: 送信しました\n送信済み 2 件"_s});
 }
 
 #include "headless_run_test.moc"

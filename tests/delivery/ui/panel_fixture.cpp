@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 QStringList Panels::sendList() const
@@ -50,6 +51,13 @@ QWidget* Panels::openSmtpDetails()
 {
     op::click(find<QPushButton>(u"smtpDetailsButton"_s));
     return QApplication::activeWindow();
+}
+
+bool saveSmtpDetails(QWidget* dialog)
+{
+    QPointer<QWidget> open(dialog);
+    op::click(dialog->findChild<QPushButton*>(u"smtpSaveButton"_s));
+    return waitUntil([&open] { return !open || !open->isVisible(); });
 }
 
 void typeStartTlsLogin(QWidget* dialog, const QString& user, const QString& password)

@@ -69,3 +69,5 @@ GuestRecord deliveringGuest(const QString& family, const QString& given, const Q
 // In the SMTP詳細設定 dialog as the operator does: STARTTLS one step down in
 // 暗号化, then the user and, after a Tab, the password.
 void typeStartTlsLogin(QWidget* dialog, const QString& user, const QString& password);
+// Presses 保存 and waits until the dialog has stored and closed (false: still open).
+bool saveSmtpDetails(QWidget* dialog);
