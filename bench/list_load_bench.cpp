@@ -10,6 +10,7 @@
 #include "lists/ui/guest_finder.h"
 #include "delivery/mail_transport.h"
 #include "delivery/send_store.h"
+#include "delivery/send_timer.h"
 #include "delivery/ui/send_history_view.h"
 #include "lists/list_file.h"
 #include "printing/print_surface.h"
@@ -83,7 +84,7 @@ public:
 class BenchWindow {
 public:
     BenchWindow(const ProgramDir& dir, const QString& list)
-        : prompts_(list), window_(dir, Seams{clock_, prompts_, transport_, printing_})
+        : prompts_(list), timer_(dir.root()), window_(dir, Seams{clock_, prompts_, transport_, printing_, timer_})
     {
     }
     Form1& operator*() { return window_; }
@@ -94,6 +95,7 @@ private:
     BenchPrompts prompts_;
     NoTransport transport_;
     NoPrinter printing_;
+    SendTimer timer_;
     Form1 window_;
 };
 

@@ -66,7 +66,7 @@ void Form1::buildPages()
     tabs_->setObjectName(QStringLiteral("TabStrip1"));
 
     QWidget* sendPage = page(SendTab);
-    settingsPanel_ = new SettingsPanel(dir_, seams_.prompts, *dialogMemory_);
+    settingsPanel_ = new SettingsPanel(dir_, seams_.prompts, *dialogMemory_, seams_.timer);
     sendPanel_ = new SendPanel(dir_, seams_.clock, seams_.prompts, seams_.transport,
                                *settingsPanel_, *dialogMemory_, listPath);
     (new QVBoxLayout(sendPage))->addWidget(sendPanel_);
@@ -210,6 +210,7 @@ void Form1::LoadCurrentList()
     walkList();
     sendPanel_->clearLoadedFile();
     settingsPanel_->readSettings();
+    settingsPanel_->refreshAutoSend();
     sendPanel_->startupPrompt();
 }
 

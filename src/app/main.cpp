@@ -6,6 +6,7 @@
 #include "common/clock.h"
 #include "common/program_dir.h"
 #include "delivery/mail_transport.h"
+#include "delivery/send_timer.h"
 #include "printing/ui/qt_print_surface.h"
 
 #include <QApplication>
@@ -62,7 +63,8 @@ int main(int argc, char** argv)
     QtOperatorPrompts prompts;
     CurlMailTransport transport;
     QtPrintSurfaceFactory printing(dir->printDir(), prompts);
-    Form1 window(*dir, Seams{clock, prompts, transport, printing});
+    SendTimer timer(dir->root());
+    Form1 window(*dir, Seams{clock, prompts, transport, printing, timer});
     QObject::connect(&single, &SingleWindow::raiseRequested, &window, [&window] {
         window.showNormal();
         window.raise();

@@ -4,6 +4,7 @@ class Clock;
 class OperatorPrompts;
 class MailTransport;
 class PrintSurfaceFactory;
+class SendTimer;
 
 // The outside world of the main window: real in main(), scripted in tests.
 struct Seams {
@@ -11,4 +12,5 @@ struct Seams {
     OperatorPrompts& prompts;
     MailTransport& transport;
     PrintSurfaceFactory& printing;
+    SendTimer& timer; // the systemd timer that sends without the window
 };

@@ -1,8 +1,11 @@
 #include "delivery/ui/settings_panel.h"
 
+#include "delivery/send_timer.h"
+#include "delivery/smtp_settings.h"
 #include "delivery/ui/file_dialog_memory.h"
 #include "delivery/ui/smtp_settings_dialog.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -47,8 +50,8 @@ QGroupBox* singleBoxFrame(const QString& caption, QLineEdit* edit, QWidget* pare
 } // namespace
 
 SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
-                             FileDialogMemory& dialogs, QWidget* parent)
-    : QWidget(parent), dir_(dir), prompts_(prompts), dialogs_(dialogs)
+                             FileDialogMemory& dialogs, SendTimer& timer, QWidget* parent)
+    : QWidget(parent), dir_(dir), prompts_(prompts), dialogs_(dialogs), timer_(timer)
 {
     screens_ = new QStackedWidget(this);
     textFrame_ = buildTextFrame();
@@ -74,11 +77,74 @@ SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(screens_);
     layout->addLayout(bottom);
+    layout->addLayout(buildRunRow());
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(notifySent_);
     buttons->addStretch(1);
     buttons->addWidget(smtpDetails);
     buttons->addWidget(store);
     layout->addLayout(buttons);
+}
+
+// The runs without the window: the timer, and whether they tell when all went.
+QLayout* SettingsPanel::buildRunRow()
+{
+    autoSend_ = new QCheckBox(QStringLiteral("自動送信（ウィンドウを閉じていても送信）"), this);
+    autoSend_->setObjectName(QStringLiteral("autoSend"));
+    autoSend_->setEnabled(false);
+    autoSendState_ = new QLabel(this);
+    autoSendState_->setObjectName(QStringLiteral("autoSendState"));
+    autoSendState_->setWordWrap(true);
+    notifySent_ = new QCheckBox(QStringLiteral("送信完了を通知"), this);
+    notifySent_->setObjectName(QStringLiteral("notifySent"));
+    notifySent_->setToolTip(QStringLiteral("自動送信ですべて送れたときも、件数をデスクトップに通知します"));
+    notifySent_->setChecked(readSmtpFile(dir_.root()).value_or(SmtpSettings{}).notifySent);
+    connect(autoSend_, &QCheckBox::clicked, this, [this](bool on) {
+        autoSend_->setEnabled(false);
+        autoSendState_->setText(QStringLiteral("切り替え中…"));
+        on ? timer_.switchOn() : timer_.switchOff();
+    });
+    connect(&timer_, &SendTimer::stateKnown, this, &SettingsPanel::showAutoSend);
+    connect(notifySent_, &QCheckBox::clicked, this, &SettingsPanel::storeNotifySent);
+    auto* rows = new QVBoxLayout;
+    rows->addWidget(autoSend_);
+    rows->addWidget(autoSendState_);
+    return rows;
+}
+
+void SettingsPanel::refreshAutoSend() { timer_.refresh(); }
+
+void SettingsPanel::showAutoSend(const TimerState& state)
+{
+    autoSend_->setEnabled(state.available);
+    autoSend_->setChecked(state.enabled);
+    QString text;
+    if (!state.available)
+        text = QStringLiteral("使えません: ") + state.problem;
+    else if (!state.otherFolder.isEmpty())
+        text = QStringLiteral("別のフォルダー（%1）で有効").arg(state.otherFolder);
+    else if (state.enabled)
+        text = QStringLiteral("次回 %1").arg(state.nextRun.toString(QStringLiteral("M/d H:mm")))
+               + (state.lingering ? QString()
+                                  : QStringLiteral("。ログアウト中は送りません（端末で「loginctl enable-linger」を"
+                                                   "一度実行すると、ログアウト中も送ります）"));
+    else
+        text = QStringLiteral("オフ");
+    autoSendState_->setText(text);
+}
+
+void SettingsPanel::storeNotifySent(bool on)
+{
+    auto smtp = readSmtpFile(dir_.root());
+    if (smtp) {
+        smtp->notifySent = on;
+        if (auto written = writeSmtpSettings(dir_.root(), *smtp); !written)
+            smtp = std::unexpected(written.error());
+    }
+    if (!smtp) {
+        notifySent_->setChecked(!on);
+        prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")), smtp.error().message);
+    }
 }
 
 void SettingsPanel::openSmtpDetails()

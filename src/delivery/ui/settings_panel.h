@@ -10,7 +10,11 @@
 #include <array>
 
 class FileDialogMemory;
+class QCheckBox;
 class QFrame;
+class QLabel;
+class SendTimer;
+struct TimerState;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -21,7 +25,7 @@ class QStackedWidget;
 class SettingsPanel : public QWidget {
     Q_OBJECT
 public:
-    SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts, FileDialogMemory& dialogs,
+    SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts, FileDialogMemory& dialogs, SendTimer& timer,
                   QWidget* parent = nullptr);
 
     // Fills the boxes and the sending values from config.ini.
@@ -30,6 +34,8 @@ public:
     // read or stored (or there is no file yet), so an unchanged window never
     // writes back values the file no longer holds. A failed write keeps the old file and says so.
     bool writeSettings();
+    // Asks systemd whether the timer sends without the window; the box shows it when known.
+    void refreshAutoSend();
     // The boxes as they stand (text files, subjects) with the leading field.
     CampaignSettings settings() const;
     // The server and sender of the last read or write: what sending uses.
@@ -47,10 +53,17 @@ private:
     void openSmtpDetails();
     bool storeToFile();
     void showBoxes(const CampaignSettings& s);
+    QLayout* buildRunRow();
+    void showAutoSend(const TimerState& state);
+    void storeNotifySent(bool on);
 
     const ProgramDir& dir_;
     OperatorPrompts& prompts_;
     FileDialogMemory& dialogs_;
+    SendTimer& timer_;
+    QCheckBox* autoSend_ = nullptr;
+    QLabel* autoSendState_ = nullptr;
+    QCheckBox* notifySent_ = nullptr;
     std::array<QLineEdit*, kStepCount> textFiles_{};
     std::array<QLineEdit*, kStepCount> subjects_{};
     QLineEdit* server_ = nullptr;

@@ -4,6 +4,7 @@
 #include "common/text_field.h"
 #include "delivery/campaign_settings.h"
 #include "delivery/mail_text.h"
+#include "delivery/send_timer.h"
 #include "exchange/csv_export.h"
 #include "lists/list_file.h"
 #include "operator.h"
@@ -55,7 +56,8 @@ struct Window {
     RecordingTransport transport;
     RecordingSurfaceFactory printing;
     ProgramDir dir{home.root()};
-    Form1 form{dir, Seams{clock, prompts, transport, printing}};
+    SendTimer timer{home.root(), home.path(u"no-systemctl"_s)};
+    Form1 form{dir, Seams{clock, prompts, transport, printing, timer}};
 
     template <typename T>
     T* find(const QString& name) { return form.findChild<T*>(name); }

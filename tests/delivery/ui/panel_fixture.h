@@ -2,6 +2,7 @@
 
 #include "common/program_dir.h"
 #include "delivery/mail_text.h"
+#include "delivery/send_timer.h"
 #include "delivery/ui/file_dialog_memory.h"
 #include "delivery/ui/send_panel.h"
 #include "delivery/ui/settings_panel.h"
@@ -22,7 +23,8 @@
 struct Panels {
     explicit Panels(Clock* clockOverride = nullptr, MailTransport* transportOverride = nullptr)
         : dir(home.root()), clockRef(clockOverride ? *clockOverride : clock), dialogs(prompts),
-          settings(dir, prompts, dialogs),
+          timer(home.root(), home.path(u"systemctl"_s), home.path(u"loginctl"_s), home.path(u"config"_s)),
+          settings(dir, prompts, dialogs, timer),
           send(dir, clockRef, prompts, transportOverride ? *transportOverride : transport, settings,
                dialogs,
                [this] { return listPath; })
@@ -58,6 +60,7 @@ struct Panels {
     ScriptedPrompts prompts;
     RecordingTransport transport;
     FileDialogMemory dialogs;
+    SendTimer timer; // systemctl and loginctl: programs a test may write into its home
     SettingsPanel settings;
     SendPanel send;
     QString listPath = home.path(u"guestlst.lst"_s);

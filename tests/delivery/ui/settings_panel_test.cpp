@@ -215,3 +215,60 @@ TEST(SettingsPanel, SmtpPasswordGoesToTheDesktopsSecretStoreNotTheFile)
     ASSERT_TRUE(saveSmtpDetails(dialog));
     EXPECT_TRUE(readBytes(p.home.path(u"smtp.ini"_s)).contains("\r\npassword=s3cret\r\n"));
 }
+
+namespace {
+
+// The user's systemd as far as 自動送信 talks to it: systemctl keeps what it was
+// asked in systemctl.log and knows whether the timer is on; loginctl says the
+// user does not linger.
+void writeUsersSystemd(const TestHome& home)
+{
+    writeBytes(home.path(u"systemctl"_s), "#!/bin/sh\n"
+                                          "d=$(dirname \"$0\")\n"
+                                          "echo \"$*\" >> \"$d/systemctl.log\"\n"
+                                          "case \"$*\" in\n"
+                                          "*' enable '*) touch \"$d/timer-on\" ;;\n"
+                                          "*' disable '*) rm -f \"$d/timer-on\" ;;\n"
+                                          "*' show '*) echo LoadState=loaded\n"
+                                          "  if [ -e \"$d/timer-on\" ]; then\n"
+                                          "    echo UnitFileState=enabled; echo NextElapseUSecRealtime=@1107913500\n"
+                                          "  else echo UnitFileState=disabled; echo NextElapseUSecRealtime=; fi ;;\n"
+                                          "esac\n");
+    writeBytes(home.path(u"loginctl"_s), "#!/bin/sh\necho no\n");
+    for (const QString& name : {u"systemctl"_s, u"loginctl"_s})
+        QFile::setPermissions(home.path(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
+
+// 自動送信 switches the installed timer through the user's systemd, for this
+// folder, shows when it runs next and how to keep it running after logout.
+TEST(SettingsPanel, AutoSendSwitchesTheUsersTimerForThisFolder)
+{
+    Panels p;
+    writeUsersSystemd(p.home);
+    p.settings.show();
+    p.settings.refreshAutoSend();
+    auto* box = p.find<QCheckBox>(u"autoSend"_s);
+    ASSERT_TRUE(waitUntil([box] { return box->isEnabled(); }));
+    EXPECT_FALSE(box->isChecked());
+
+    op::click(box);
+    ASSERT_TRUE(waitUntil([box] { return box->isEnabled() && box->isChecked(); }));
+    const QString shown = p.find<QLabel>(u"autoSendState"_s)->text();
+    EXPECT_TRUE(shown.startsWith(u"次回 "_s + QDateTime::fromSecsSinceEpoch(1107913500).toString(u"M/d H:mm"_s)))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(u"loginctl enable-linger"_s));
+    const QString dropIn = QString::fromUtf8(readBytes(p.timer.dropInPath()));
+    EXPECT_TRUE(dropIn.contains(u"\nExecStart=\nExecStart=\""_s)) << dropIn.toStdString();
+    EXPECT_TRUE(dropIn.contains(u"\" --send-due --home \""_s + p.home.root() + u"\"\n"_s)) << dropIn.toStdString();
+
+    op::click(box);
+    ASSERT_TRUE(waitUntil([box] { return box->isEnabled() && !box->isChecked(); }));
+    EXPECT_FALSE(QFile::exists(p.timer.dropInPath()));
+    const QString show = u"--user show ladderpost-send.timer --timestamp=unix "
+                         u"--property=LoadState,UnitFileState,NextElapseUSecRealtime\n"_s;
+    EXPECT_EQ(QString::fromUtf8(readBytes(p.home.path(u"systemctl.log"_s))),
+              show + u"--user daemon-reload\n--user enable --now ladderpost-send.timer\n"_s + show
+                  + u"--user disable --now ladderpost-send.timer\n"_s + show);
+}
