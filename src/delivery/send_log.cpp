@@ -35,16 +35,18 @@ QString sendLogName(int n, const QDate& day, const QString& displayName)
 }
 
 Result<QString> writeSendLog(const QString& logDir, const QDate& day, const QString& displayName,
-                             const QString& body)
+                             const QString& body, int* next)
 {
     const QDir dir(logDir);
-    const qsizetype count = dir.entryList(QDir::Files | QDir::NoSymLinks).size();
+    // A year of logs is a long listing: a run counts them once, then goes on from there.
+    int n = next && *next > 0 ? *next : int(dir.entryList(QDir::Files | QDir::NoSymLinks, QDir::NoSort).size()) + 1;
     // After a log was deleted, the count can name an existing file: take the next free number.
-    int n = int(count) + 1;
     while (QFileInfo::exists(dir.filePath(sendLogName(n, day, displayName))))
         ++n;
     const QString path = dir.filePath(sendLogName(n, day, displayName));
     if (auto written = writeWholeFile(path, logBytes(body)); !written)
         return fail(ErrorKind::Io, QStringLiteral("送信ログ「%1」を書き込めません。\n%2").arg(path, written.error().message));
+    if (next)
+        *next = n + 1;
     return path;
 }

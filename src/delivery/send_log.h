@@ -9,5 +9,6 @@
 QString sendLogName(int n, const QDate& day, const QString& displayName);
 // Writes body (code page 932) as a new file in logDir numbered one more than the
 // ordinary files there; returns the path written. Never replaces an existing log.
+// next, when given, is the number a run's next log takes (0: count first).
 Result<QString> writeSendLog(const QString& logDir, const QDate& day, const QString& displayName,
-                             const QString& body);
+                             const QString& body, int* next = nullptr);

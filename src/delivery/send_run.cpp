@@ -18,6 +18,7 @@ struct SendRun::Attempt {
     QDateTime listWritten;
     qint64 listSize = -1;
     bool talked = false; // a mail went to the server: the next one waits first
+    int nextLog = 0;     // the number of the run's next send log; 0 until the first is written
     bool stopped(const std::atomic<bool>& cancelled) const { return cancelled || summary.stop; }
 };
 
@@ -153,7 +154,8 @@ void SendRun::transmit(const SendJob& job, const OutgoingMail& mail, LineOutcome
     if (sent) {
         // The mail went; without its log no further mail should. A test is no step: no log.
         auto logged = job.testSend ? Result<QString>()
-                                   : writeSendLog(job.logDir, clock_.today(), outcome.line.displayName, mail.body);
+                                   : writeSendLog(job.logDir, clock_.today(), outcome.line.displayName, mail.body,
+                                                  &state.nextLog);
         if (logged)
             logName = QFileInfo(*logged).fileName();
         else
