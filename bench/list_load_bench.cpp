@@ -8,7 +8,7 @@
 #include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
 #include "lists/ui/guest_finder.h"
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 #include "delivery/send_store.h"
 #include "delivery/send_timer.h"
 #include "delivery/ui/send_history_view.h"

@@ -5,7 +5,7 @@
 #include "app/single_window.h"
 #include "common/clock.h"
 #include "common/program_dir.h"
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 #include "delivery/send_timer.h"
 #include "printing/ui/qt_print_surface.h"
 

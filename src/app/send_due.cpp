@@ -9,7 +9,7 @@
 #include "delivery/run_report.h"
 #include "delivery/send_plan.h"
 #include "delivery/send_run.h"
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

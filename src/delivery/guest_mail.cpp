@@ -1,7 +1,7 @@
 #include "delivery/guest_mail.h"
 
 #include "common/text_field.h"
-#include "delivery/mail_message.h"
+#include "smtp/mail_message.h"
 #include "delivery/personalise.h"
 
 Result<OutgoingMail> buildGuestMail(const GuestRecord& guest, const MailContent& content,

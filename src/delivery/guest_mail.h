@@ -2,7 +2,7 @@
 
 #include "common/error.h"
 #include "delivery/campaign_settings.h"
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 #include "lists/guest_record.h"
 
 #include <QDateTime>

@@ -4,7 +4,7 @@
 #include "delivery/guest_lookup.h"
 #include "delivery/send_run.h"
 #include "delivery/send_store.h"
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include <QDateTime>
 #include <QList>

@@ -5,9 +5,9 @@
 #include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/guest_mail.h"
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 #include "delivery/mail_state.h"
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include <QList>
 #include <QObject>

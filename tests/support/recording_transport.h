@@ -1,6 +1,6 @@
 #pragma once
 
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 
 #include <QList>
 #include <QMutex>

@@ -14,7 +14,7 @@
 
 SmtpSink::SmtpSink(int port, Greeting greeting)
 {
-    QStringList arguments{QStringLiteral(LADDERPOST_TEST_DIR "/delivery/smtp_sink.py"), folder_.path(),
+    QStringList arguments{QStringLiteral(LADDERPOST_TEST_DIR "/smtp/smtp_sink.py"), folder_.path(),
                           QString::number(port)};
     if (greeting == Greeting::Busy421)
         arguments << QStringLiteral("--busy");
@@ -23,7 +23,7 @@ SmtpSink::SmtpSink(int port, Greeting greeting)
 
 SmtpSink::SmtpSink(const QStringList& options)
 {
-    start(QStringList{QStringLiteral(LADDERPOST_TEST_DIR "/delivery/smtp_sink.py"), folder_.path(), u"0"_s}
+    start(QStringList{QStringLiteral(LADDERPOST_TEST_DIR "/smtp/smtp_sink.py"), folder_.path(), u"0"_s}
           + options);
 }
 

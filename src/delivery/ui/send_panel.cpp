@@ -1,7 +1,7 @@
 #include "delivery/ui/send_panel.h"
 
 #include "common/text_field.h"
-#include "delivery/mail_message.h"
+#include "smtp/mail_message.h"
 #include "delivery/mail_text.h"
 #include "delivery/personalise.h"
 #include "delivery/run_report.h"

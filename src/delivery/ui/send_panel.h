@@ -5,7 +5,7 @@
 #include "common/operator_prompts.h"
 #include "common/program_dir.h"
 #include "delivery/guest_lookup.h"
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 #include "delivery/send_plan.h"
 #include "delivery/send_run.h"
 

@@ -4,7 +4,7 @@
 
 #include "common/text_field.h"
 #include "delivery/guest_mail.h"
-#include "delivery/mail_message.h"
+#include "smtp/mail_message.h"
 #include "delivery/mail_text.h"
 #include "delivery/personalise.h"
 #include "delivery/send_worker.h"

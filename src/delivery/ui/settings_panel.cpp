@@ -1,9 +1,9 @@
 #include "delivery/ui/settings_panel.h"
 
 #include "delivery/send_timer.h"
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 #include "delivery/ui/file_dialog_memory.h"
-#include "delivery/ui/smtp_settings_dialog.h"
+#include "smtp/ui/smtp_settings_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

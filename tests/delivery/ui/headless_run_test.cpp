@@ -4,7 +4,7 @@
 #include "common/cp932.h"
 #include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include <QDBusConnection>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "operator.h"
 
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include <QCheckBox>
 #include <QDBusConnection>

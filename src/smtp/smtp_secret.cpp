@@ -1,4 +1,4 @@
-#include "delivery/smtp_secret.h"
+#include "smtp/smtp_secret.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/error.h"
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include <QDateTime>
 #include <QString>
@@ -52,12 +52,3 @@ private:
     std::chrono::milliseconds transferTimeout_;
     std::unique_ptr<SmtpSession> session_; // the connection the next mail may use
 };
-
-// "host" or "host:port" split into its parts; InvalidInput when malformed.
-struct SmtpEndpoint {
-    QString host;
-    int port = 25;
-};
-Result<SmtpEndpoint> parseSmtpServer(const QString& server);
-// The endpoint of config.ini's server with smtp.ini's port, when it names one.
-Result<SmtpEndpoint> smtpEndpoint(const QString& server, const SmtpSettings& connection);

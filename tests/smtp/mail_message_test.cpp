@@ -1,5 +1,6 @@
-#include "delivery/mail_message.h"
-#include "delivery/mail_transport.h"
+#include "smtp/mail_message.h"
+#include "smtp/endpoint.h"
+#include "smtp/mail_transport.h"
 
 #include "test_support.h"
 

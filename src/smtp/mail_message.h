@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/error.h"
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "delivery/smtp_conversation.h"
+#include "smtp/smtp_conversation.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "delivery/ui/smtp_settings_dialog.h"
+#include "smtp/ui/smtp_settings_dialog.h"
 
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "delivery/mail_message.h"
+#include "smtp/mail_message.h"
 
 #include "common/line_breaks.h"
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "common/error.h"
-#include "delivery/mail_transport.h"
+#include "smtp/endpoint.h"
+#include "smtp/mail_transport.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

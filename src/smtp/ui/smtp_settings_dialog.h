@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/operator_prompts.h"
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include <QDialog>
 

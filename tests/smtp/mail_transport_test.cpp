@@ -1,4 +1,4 @@
-#include "delivery/mail_transport.h"
+#include "smtp/mail_transport.h"
 
 #include "smtp_sink.h"
 #include "test_support.h"

@@ -1,8 +1,8 @@
-#include "delivery/smtp_settings.h"
+#include "smtp/smtp_settings.h"
 
 #include "common/cp932.h"
 #include "common/file_write.h"
-#include "delivery/smtp_secret.h"
+#include "smtp/smtp_secret.h"
 
 #include <QDir>
 #include <QFile>
