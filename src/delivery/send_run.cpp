@@ -1,5 +1,6 @@
 #include "delivery/send_run.h"
 
+#include "delivery/delivery_log.h"
 #include "delivery/mail_text.h"
 #include "delivery/send_lock.h"
 #include "delivery/send_log.h"
@@ -256,6 +257,8 @@ Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const
 
 void SendRun::record(Attempt& state, LineOutcome outcome)
 {
+    qCDebug(lcDelivery).noquote() << mailStateWord(outcome.state) << outcome.line.displayName << outcome.address
+                                  << outcome.line.recordNumber << outcome.line.step.value_or(-1) << outcome.reason;
     state.summary.outcomes.append(outcome);
     emit lineDone(outcome);
 }

@@ -1,5 +1,7 @@
 #include "smtp/smtp_conversation.h"
 
+#include "smtp/smtp_log.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -61,8 +63,10 @@ int watchTraffic(CURL*, curl_infotype type, char* data, size_t size, void* user)
     if (type == CURLINFO_HEADER_OUT && text.startsWith("QUIT")) {
         talk->quitting = true;
     } else if (type == CURLINFO_HEADER_OUT) {
-        if (!talk->inAuth)
+        if (!talk->inAuth) {
             talk->lastCommand = withoutCredentials(text);
+            qCDebug(lcSmtp).noquote() << "C:" << QString::fromUtf8(talk->lastCommand);
+        }
         talk->inAuth = talk->inAuth || text.startsWith("AUTH");
         talk->lastReply.clear();
         talk->replyPending = true;
@@ -70,6 +74,7 @@ int watchTraffic(CURL*, curl_infotype type, char* data, size_t size, void* user)
         talk->bodySent = true;
         talk->replyPending = true;
     } else if (type == CURLINFO_HEADER_IN) {
+        qCDebug(lcSmtp).noquote() << "S:" << QString::fromUtf8(text);
         talk->lastReply = text.split('\n').last().trimmed();
         talk->replies.append(text);
         talk->inAuth = talk->inAuth && talk->lastReply.startsWith("334");

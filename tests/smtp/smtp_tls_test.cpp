@@ -4,6 +4,7 @@
 #include "test_support.h"
 
 #include <QJsonArray>
+#include <QLoggingCategory>
 #include <QJsonObject>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -122,4 +123,39 @@ TEST(SmtpTls, ImplicitTlsDelivers)
     ASSERT_TRUE(sent) << sent.error().message.toStdString();
     ASSERT_EQ(sink.received().size(), 1);
     EXPECT_EQ(sink.received().first()[u"subject"_s].toString(), u"ご案内"_s);
+}
+
+namespace {
+
+QStringList transcript;
+
+void keepTranscript(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (QByteArrayView(context.category) == "lp.smtp")
+        transcript << message;
+}
+
+} // namespace
+
+// Switched on for a misbehaving provider, the transcript shows the conversation
+// and never the password or the customer's mail.
+TEST(SmtpTls, TranscriptLeavesOutTheLoginAndTheMail)
+{
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    ASSERT_GT(sink.port(), 0);
+    QLoggingCategory::setFilterRules(u"lp.smtp.debug=true"_s);
+    const QtMessageHandler earlier = qInstallMessageHandler(keepTranscript);
+    const auto sent = CurlMailTransport(std::chrono::seconds(5), std::chrono::seconds(10))
+                          .send(mailTo(sink.server(), login(SmtpSecurity::StartTls, u"secret"_s, certificate.cert())));
+    qInstallMessageHandler(earlier);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_TRUE(sent) << sent.error().message.toStdString();
+
+    const QString text = transcript.join(u'\n');
+    EXPECT_TRUE(text.contains(u"C: STARTTLS"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"C: MAIL FROM:<shop@example.jp>"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"S: 235"_s)) << text.toStdString();
+    for (const QString& secret : {u"secret"_s, u"AHNob3AAc2VjcmV0"_s, u"c2VjcmV0"_s, u"山田様"_s})
+        EXPECT_FALSE(text.contains(secret)) << secret.toStdString() << "\n" << text.toStdString();
 }

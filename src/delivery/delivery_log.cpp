@@ -1,0 +1,3 @@
+#include "delivery/delivery_log.h"
+
+Q_LOGGING_CATEGORY(lcDelivery, "lp.delivery", QtInfoMsg)
