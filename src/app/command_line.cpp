@@ -30,7 +30,10 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
                                                     "back (%1 when N is not given).")
                                          .arg(kDefaultCatchUpDays),
                                      QStringLiteral("N"));
-    parser.addOptions({home, sendDue, list, catchUp});
+    const QCommandLineOption signIn(QStringLiteral("sign-in"),
+                                    QStringLiteral("Sign in to the OAuth 2.0 mailbox of smtp.ini in a browser, "
+                                                   "keep the refresh token, then end."));
+    parser.addOptions({home, sendDue, list, catchUp, signIn});
     QStringList words = arguments;
     std::ranges::replace(words, QStringLiteral("--catch-up"), QStringLiteral("--catch-up=%1").arg(kDefaultCatchUpDays));
     if (!parser.parse(words))
@@ -44,11 +47,14 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     line.catchUpDays = parser.isSet(catchUp) ? parser.value(catchUp).toInt(&daysOk) : 0;
     if (!daysOk || line.catchUpDays < 0)
         return fail(ErrorKind::InvalidInput, QStringLiteral("Invalid value for '--catch-up': %1").arg(parser.value(catchUp)));
+    if (parser.isSet(sendDue) && parser.isSet(signIn))
+        return fail(ErrorKind::InvalidInput, QStringLiteral("--sign-in and --send-due are separate runs."));
     if ((parser.isSet(list) || parser.isSet(catchUp)) && !parser.isSet(sendDue))
         return fail(ErrorKind::InvalidInput, QStringLiteral("--list and --catch-up go with --send-due."));
     line.mode = parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) ? CommandLine::Mode::Help
                 : parser.isSet(version) ? CommandLine::Mode::Version
                 : parser.isSet(sendDue) ? CommandLine::Mode::SendDue
+                : parser.isSet(signIn)  ? CommandLine::Mode::SignIn
                                         : CommandLine::Mode::Window;
     // No application object exists yet to name the program.
     line.helpText = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("ladderpost"));

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "app/qt_operator_prompts.h"
 #include "app/send_due.h"
+#include "app/sign_in.h"
 #include "app/single_window.h"
 #include "common/clock.h"
 #include "common/program_dir.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv)
         return 0;
     case CommandLine::Mode::SendDue:
         return sendDue(argc, argv, *line);
+    case CommandLine::Mode::SignIn:
+        return signIn(argc, argv, *line);
     case CommandLine::Mode::Window:
         break;
     }

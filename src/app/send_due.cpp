@@ -12,6 +12,7 @@
 #include "smtp/smtp_settings.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -101,6 +102,20 @@ void tellOperator(const RunSummary& summary, const ProgramDir& dir, const QDateT
     notifier.notify(QStringLiteral("Ladderpost: 送れなかったメールがあります"), body);
 }
 
+void keepRenewedToken(const QString& home, const QString& token)
+{
+    QEventLoop loop;
+    bool kept = false;
+    keepRenewedSecret(home, token, &loop, [&](const Result<void>& done) {
+        if (!done)
+            QTextStream(stderr) << done.error().message << Qt::endl;
+        kept = true;
+        loop.quit();
+    });
+    if (!kept)
+        loop.exec();
+}
+
 } // namespace
 
 int sendDue(int argc, char** argv, const CommandLine& line)
@@ -146,6 +161,8 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     run.run(job);
     summary.outcomes = plan->settled + summary.outcomes;
 
+    if (!summary.renewedRefreshToken.isEmpty())
+        keepRenewedToken(dir->root(), summary.renewedRefreshToken);
     if (summary.stop)
         QTextStream(stderr) << QStringLiteral("中断: %1").arg(summary.stop->message) << Qt::endl;
     out << summaryLine(summary, plan->todaysSent) << Qt::endl;

@@ -5,6 +5,7 @@
 #include "delivery/send_lock.h"
 #include "delivery/send_log.h"
 #include "delivery/send_store.h"
+#include "smtp/oauth.h"
 #include "lists/list_file.h"
 
 #include <QFileInfo>
@@ -20,6 +21,7 @@ struct SendRun::Attempt {
     qint64 listSize = -1;
     bool talked = false; // a mail went to the server: the next one waits first
     int nextLog = 0;     // the number of the run's next send log; 0 until the first is written
+    QDateTime tokenExpires; // an OAuth login's access token
     bool stopped(const std::atomic<bool>& cancelled) const { return cancelled || summary.stop; }
 };
 
@@ -47,10 +49,11 @@ MailState failedState(ErrorKind kind)
 
 SendRun::SendRun(MailTransport& transport, Clock& clock) : transport_(transport), clock_(clock) {}
 
-void SendRun::run(const SendJob& job)
+void SendRun::run(const SendJob& asked)
 {
     cancelled_ = false;
     Attempt state;
+    SendJob job = asked;
     SendLock lock(job.lockPath);
     if (auto held = lock.acquire(cancelled_); !held && !cancelled_)
         state.summary.stop = held.error();
@@ -67,7 +70,7 @@ void SendRun::run(const SendJob& job)
     }
     const int total = int(job.lines.size());
     int next = 0;
-    for (; next < total && !state.stopped(cancelled_); ++next) {
+    for (; next < total && !state.stopped(cancelled_) && freshLogin(job.smtp, state); ++next) {
         emit mailStarting(next, total, job.lines[next]);
         attempt(job, job.lines[next], state);
     }
@@ -76,6 +79,24 @@ void SendRun::run(const SendJob& job)
         record(state, {line, MailState::Due, addressOf(job, line, state)});
     state.summary.cancelled = cancelled_;
     emit finished(state.summary);
+}
+
+// An OAuth login needs an access token: one per run, and a new one shortly before it expires.
+bool SendRun::freshLogin(SmtpSettings& smtp, Attempt& state)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (!smtp.oauth() || smtp.user.isEmpty() || (state.tokenExpires.isValid() && now.secsTo(state.tokenExpires) > 120))
+        return true;
+    const auto token = refreshAccessToken(smtp);
+    if (!token) {
+        state.summary.stop = token.error();
+        return false;
+    }
+    smtp.accessToken = token->token;
+    state.tokenExpires = token->expires;
+    if (!token->refreshToken.isEmpty())
+        smtp.oauthRefreshToken = state.summary.renewedRefreshToken = token->refreshToken;
+    return true;
 }
 
 void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state)

@@ -48,6 +48,7 @@ struct RunSummary {
     QList<LineOutcome> outcomes;
     std::optional<Error> stop; // why the run ended early: connection, sender, list, log or record
     bool cancelled = false;
+    QString renewedRefreshToken; // the OAuth provider gave a new one: keep it where the old one was
 };
 
 // The guest of a line in guests and what to send: the step's subject and text,
@@ -65,6 +66,7 @@ class SendRun : public QObject {
     Q_OBJECT
 public:
     SendRun(MailTransport& transport, Clock& clock);
+    // An OAuth login gets its access token here, on the thread that sends.
     void run(const SendJob& job);
     // Stops after the mail under way; callable from any thread.
     void cancel() { cancelled_ = true; }
@@ -76,6 +78,7 @@ signals:
 
 private:
     struct Attempt;
+    bool freshLogin(SmtpSettings& smtp, Attempt& state);
     void attempt(const SendJob& job, const DueEntry& line, Attempt& state);
     std::optional<qint64> begin(const SendJob& job, const OutgoingMail& mail, const LineOutcome& outcome,
                                 Attempt& state);

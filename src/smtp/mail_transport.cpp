@@ -106,7 +106,7 @@ public:
         }
         url_ = (connection.security == SmtpSecurity::Tls ? "smtps://" : "smtp://") + hostPort(endpoint).toUtf8();
         user_ = connection.user.toUtf8();
-        password_ = connection.password.toUtf8();
+        password_ = (connection.oauth() ? connection.accessToken : connection.password).toUtf8();
         CURL* handle = curl_.get();
         curl_easy_setopt(handle, CURLOPT_URL, url_.constData());
         curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
@@ -118,8 +118,13 @@ public:
             curl_blob blob{trusted_.data(), size_t(trusted_.size()), CURL_BLOB_COPY};
             curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, &blob);
         }
-        if (login && !user_.isEmpty()) {
+        if (login && !user_.isEmpty())
             curl_easy_setopt(handle, CURLOPT_USERNAME, user_.constData());
+        if (login && !user_.isEmpty() && connection.oauth()) {
+            // XOAUTH2 alone: a server that does not offer it never gets a password try instead.
+            curl_easy_setopt(handle, CURLOPT_XOAUTH2_BEARER, password_.constData());
+            curl_easy_setopt(handle, CURLOPT_LOGIN_OPTIONS, "AUTH=XOAUTH2");
+        } else if (login && !user_.isEmpty()) {
             curl_easy_setopt(handle, CURLOPT_PASSWORD, password_.constData());
         }
         curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
@@ -157,7 +162,8 @@ public:
         const SmtpSettings& c = connection_;
         return mails_ < connection.maxPerConnection && endpoint_ == hostPort(endpoint) && c.port == connection.port
                && c.security == connection.security && c.securityChosen == connection.securityChosen
-               && c.user == connection.user && c.password == connection.password && c.caFile == connection.caFile;
+               && c.user == connection.user && c.password == connection.password && c.auth == connection.auth
+               && c.caFile == connection.caFile;
     }
     // A new mail on the kept connection: what the last one said must not tell its story.
     void beginMail(const QByteArray& message)

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QLocale>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <sys/stat.h>
@@ -17,10 +19,28 @@ namespace {
 const QString kSection = QStringLiteral("[smtp]");
 constexpr std::chrono::seconds kSecretStoreWait{3};
 
-QString account(const QString& user) { return QStringLiteral("smtp:") + user; }
+QString account(const SmtpSettings& s) { return (s.oauth() ? QStringLiteral("oauth:") : QStringLiteral("smtp:")) + s.user; }
 
-Error passwordUnreachable(const QString& user)
+// The OAuth keys, written only for an OAuth login.
+const std::array<std::pair<const char16_t*, QString SmtpSettings::*>, 8> kOAuthKeys{{
+    {u"oauth_provider", &SmtpSettings::oauthProvider},
+    {u"oauth_client_id", &SmtpSettings::oauthClientId},
+    {u"oauth_client_secret", &SmtpSettings::oauthClientSecret},
+    {u"oauth_tenant", &SmtpSettings::oauthTenant},
+    {u"oauth_authorize_url", &SmtpSettings::oauthAuthorizeUrl},
+    {u"oauth_token_url", &SmtpSettings::oauthTokenUrl},
+    {u"oauth_scope", &SmtpSettings::oauthScope},
+    {u"oauth_refresh_token", &SmtpSettings::oauthRefreshToken},
+}};
+
+Error passwordUnreachable(const SmtpSettings& s)
 {
+    const QString user = s.user;
+    if (s.oauth())
+        return Error{ErrorKind::SenderRefused,
+                     QStringLiteral("OAuth 2.0 のサインイン情報（ユーザー「%1」）がありません。SMTP詳細設定でサインインし直してください。"
+                                    "ウィンドウを閉じていても送るには、サインイン情報をこのコンピューターのファイルに保存してください。")
+                         .arg(user)};
     return Error{ErrorKind::SenderRefused,
                  QStringLiteral("SMTPのパスワード（ユーザー「%1」）を読めません。デスクトップのパスワード保管場所が"
                                 "応答しないか、ロックされています。ウィンドウを閉じていても送るには、"
@@ -74,6 +94,12 @@ Result<void> apply(SmtpSettings& s, const QString& key, const QString& value)
     } else if (key == u"max_per_connection") {
         s.maxPerConnection = value.isEmpty() ? 100 : value.toInt(&ok);
         ok = ok && s.maxPerConnection >= 1 && s.maxPerConnection <= 100000;
+    } else if (key == u"auth") {
+        ok = value.isEmpty() || value == u"password" || value == u"oauth2";
+        s.auth = value == u"oauth2" ? SmtpAuth::OAuth2 : SmtpAuth::Password;
+    } else if (const auto oauthKey = std::ranges::find(kOAuthKeys, key, [](const auto& k) { return QStringView(k.first); });
+               oauthKey != kOAuthKeys.end()) {
+        s.*(oauthKey->second) = value;
     } else if (key == u"notify_sent") {
         ok = value.isEmpty() || value == u"0" || value == u"1";
         s.notifySent = value == u"1";
@@ -105,29 +131,29 @@ QString smtpSettingsPath(const QString& programDir) { return QDir(programDir).fi
 Result<SmtpSettings> readSmtpSettings(const QString& programDir)
 {
     auto s = readSmtpFile(programDir);
-    if (s && !s->user.isEmpty() && s->password.isEmpty())
-        s->password = readStoredPassword(account(s->user), kSecretStoreWait).value_or(QString());
+    if (s && !s->user.isEmpty() && s->secret().isEmpty())
+        s->secret() = readStoredPassword(account(*s), kSecretStoreWait).value_or(QString());
     return s;
 }
 
 Result<SmtpSettings> readSmtpLogin(const QString& programDir)
 {
     auto s = readSmtpSettings(programDir);
-    if (s && !s->user.isEmpty() && s->password.isEmpty())
-        return std::unexpected(passwordUnreachable(s->user));
+    if (s && !s->user.isEmpty() && s->secret().isEmpty())
+        return std::unexpected(passwordUnreachable(*s));
     return s;
 }
 
 void askLoginPassword(SmtpSettings settings, QObject* context, std::function<void(Result<SmtpSettings>)> done)
 {
-    if (settings.user.isEmpty() || !settings.password.isEmpty())
+    if (settings.user.isEmpty() || !settings.secret().isEmpty())
         return done(settings);
-    const QString user = settings.user;
-    askStoredPassword(account(user), kSecretStoreWait, context,
-                      [settings = std::move(settings), done = std::move(done)](Result<QString> password) mutable {
-                          if (!password || password->isEmpty())
-                              return done(std::unexpected(passwordUnreachable(settings.user)));
-                          settings.password = *password;
+    const QString name = account(settings);
+    askStoredPassword(name, kSecretStoreWait, context,
+                      [settings = std::move(settings), done = std::move(done)](Result<QString> secret) mutable {
+                          if (!secret || secret->isEmpty())
+                              return done(std::unexpected(passwordUnreachable(settings)));
+                          settings.secret() = *secret;
                           done(settings);
                       });
 }
@@ -156,7 +182,7 @@ Result<SmtpSettings> readSmtpFile(const QString& programDir)
         if (auto applied = apply(s, line.left(equals).trimmed().toLower(), line.mid(equals + 1).trimmed()); !applied)
             return std::unexpected(applied.error());
     }
-    if (!s.password.isEmpty() && othersMayRead(path))
+    if ((!s.password.isEmpty() || !s.oauthRefreshToken.isEmpty() || !s.oauthClientSecret.isEmpty()) && othersMayRead(path))
         return fail(ErrorKind::Io,
                     QStringLiteral("smtp.ini にパスワードがありますが、他のユーザーも読める状態です。"
                                    "安全のため使いません。\n"
@@ -168,27 +194,48 @@ Result<SmtpSettings> readSmtpFile(const QString& programDir)
 void storeSmtpSettings(const QString& programDir, const SmtpSettings& settings, QObject* context,
                        std::function<void(Result<void>)> done)
 {
-    if (settings.user.isEmpty() || settings.password.isEmpty())
+    if (settings.user.isEmpty() || settings.secret().isEmpty())
         return done(writeSmtpSettings(programDir, settings));
-    keepStoredPassword(account(settings.user), settings.password, kSecretStoreWait, context,
+    keepStoredPassword(account(settings), settings.secret(), kSecretStoreWait, context,
                        [programDir, settings, done = std::move(done)](Result<void> kept) {
                            SmtpSettings file = settings;
                            if (kept)
-                               file.password.clear();
+                               file.secret().clear();
                            done(writeSmtpSettings(programDir, file));
                        });
 }
 
+void keepRenewedSecret(const QString& programDir, const QString& secret, QObject* context,
+                       std::function<void(Result<void>)> done)
+{
+    auto file = readSmtpFile(programDir);
+    if (!file)
+        return done(std::unexpected(file.error()));
+    const bool inFile = !file->secret().isEmpty();
+    file->secret() = secret;
+    if (inFile)
+        return done(writeSmtpSettings(programDir, *file));
+    keepStoredPassword(account(*file), secret, kSecretStoreWait, context, std::move(done));
+}
+
 Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& s)
 {
-    const QStringList values{s.port ? QString::number(*s.port) : QString(), securityName(s), s.user,
-                             s.password, s.fromName, QLocale::c().toString(s.pauseSeconds, 'g', 10), s.caFile,
-                             QString::number(s.catchUpDays), QString::number(s.retryDays),
-                             QString::number(s.maxPerConnection), s.notifySent ? QStringLiteral("1") : QStringLiteral("0")};
-    const QStringList keys{QStringLiteral("port"),      QStringLiteral("security"),      QStringLiteral("user"),
-                           QStringLiteral("password"),  QStringLiteral("from_name"),     QStringLiteral("pause_seconds"),
-                           QStringLiteral("ca_file"),   QStringLiteral("catch_up_days"), QStringLiteral("retry_days"),
-                           QStringLiteral("max_per_connection"), QStringLiteral("notify_sent")};
+    QStringList values{s.port ? QString::number(*s.port) : QString(), securityName(s), s.user,
+                       s.password, s.fromName, QLocale::c().toString(s.pauseSeconds, 'g', 10), s.caFile,
+                       QString::number(s.catchUpDays), QString::number(s.retryDays),
+                       QString::number(s.maxPerConnection), s.notifySent ? QStringLiteral("1") : QStringLiteral("0")};
+    QStringList keys{QStringLiteral("port"),      QStringLiteral("security"),      QStringLiteral("user"),
+                     QStringLiteral("password"),  QStringLiteral("from_name"),     QStringLiteral("pause_seconds"),
+                     QStringLiteral("ca_file"),   QStringLiteral("catch_up_days"), QStringLiteral("retry_days"),
+                     QStringLiteral("max_per_connection"), QStringLiteral("notify_sent")};
+    if (s.oauth()) {
+        keys << QStringLiteral("auth");
+        values << QStringLiteral("oauth2");
+        for (const auto& [key, field] : kOAuthKeys) {
+            keys << QString::fromUtf16(key);
+            values << s.*field;
+        }
+    }
     QString text = kSection + QStringLiteral("\r\n");
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const QString& value = values[i];

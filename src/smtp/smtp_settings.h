@@ -11,6 +11,7 @@
 class QObject;
 
 enum class SmtpSecurity { None, StartTls, Tls };
+enum class SmtpAuth { Password, OAuth2 };
 
 // The connection settings kept in smtp.ini beside config.ini; the server's
 // host (and port, when smtp.ini names none) stays in config.ini.
@@ -18,8 +19,18 @@ struct SmtpSettings {
     std::optional<int> port;      // empty: the one in config.ini's server, else 25
     SmtpSecurity security = SmtpSecurity::None;
     bool securityChosen = false;  // "none" written out, not left to the default
-    QString user;                 // empty: no login
+    QString user;                 // empty: no login; with OAuth 2.0 the mailbox
     QString password;
+    SmtpAuth auth = SmtpAuth::Password;
+    QString oauthProvider;        // microsoft, google or custom (its own URLs and scope)
+    QString oauthClientId;
+    QString oauthClientSecret;    // none for Microsoft's public clients
+    QString oauthTenant;          // Microsoft: empty means "common"
+    QString oauthAuthorizeUrl;    // these three override the provider's
+    QString oauthTokenUrl;
+    QString oauthScope;
+    QString oauthRefreshToken;    // kept like the password: the secret store, else the file
+    QString accessToken;          // never stored: a run's, fresh from the refresh token
     QString fromName;             // shown with the sender address
     double pauseSeconds = 6.912;  // between two mails of a run: 0.00008 day
     QString caFile;               // a PEM file trusted besides the system's certificates
@@ -29,6 +40,10 @@ struct SmtpSettings {
     bool notifySent = false;      // a run without the window tells the desktop when all went
 
     std::chrono::milliseconds pause() const;
+    bool oauth() const { return auth == SmtpAuth::OAuth2; }
+    // What logs in besides the user: the password, or with OAuth 2.0 the refresh token.
+    QString& secret() { return oauth() ? oauthRefreshToken : password; }
+    const QString& secret() const { return oauth() ? oauthRefreshToken : password; }
 };
 
 // smtp.ini in the program folder; a missing file gives the defaults. A login
@@ -50,6 +65,11 @@ Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& se
 // As the dialog saves: the password into the secret store when one answers,
 // else into the file; done runs on context's thread once the file is written.
 void storeSmtpSettings(const QString& programDir, const SmtpSettings& settings, QObject* context,
+                       std::function<void(Result<void>)> done);
+
+// A refresh token the provider replaced, kept where the old one was: in smtp.ini
+// when the file held it, else in the secret store.
+void keepRenewedSecret(const QString& programDir, const QString& secret, QObject* context,
                        std::function<void(Result<void>)> done);
 
 QString smtpSettingsPath(const QString& programDir);

@@ -14,10 +14,13 @@ next MAIL and is closed. Every connection is counted in FOLDER/connections,
 every AUTH in FOLDER/logins. With --busy every connection
 is greeted with 421 and closed. --starttls offers STARTTLS and refuses mail
 before it; --tls speaks TLS from the first byte; --auth requires a login
-(AUTH PLAIN or LOGIN) before mail, and only over TLS.
+(AUTH PLAIN or LOGIN) before mail, and only over TLS. --xoauth2 FOLDER requires
+AUTH XOAUTH2 instead (PLAIN and LOGIN are not offered) with an access token
+that oauth_server.py, writing into FOLDER, issued and that has not expired.
 Exits when stdin closes, so a crashed test never leaves it running.
 """
 import asyncio
+import base64
 import email
 import email.header
 import email.policy
@@ -26,6 +29,7 @@ import os
 import ssl
 import sys
 import threading
+import time
 
 from aiosmtpd.smtp import SMTP, AuthResult
 
@@ -113,6 +117,24 @@ class ScriptedSMTP(SMTP):
         await super().smtp_DATA(arg)
 
 
+class XOAuthSink(Sink):
+    async def auth_XOAUTH2(self, server, args):
+        with open(os.path.join(sys.argv[1], "logins"), "a") as logins:
+            logins.write("XOAUTH2\n")
+        # libcurl waits for the 334 before it sends the credentials.
+        blob = base64.b64decode(args[1]) if len(args) > 1 else await server.challenge_auth("")
+        if not isinstance(blob, bytes):
+            return AuthResult(success=False, handled=True)
+        fields = dict(part.split("=", 1) for part in blob.decode().split("\x01") if "=" in part)
+        token = fields.get("auth", "").removeprefix("Bearer ")
+        issued = os.path.join(option("--xoauth2")[0], "access_tokens")
+        valid = {}
+        if os.path.exists(issued):
+            with open(issued) as tokens:
+                valid = dict(line.split() for line in tokens if line.strip())
+        return AuthResult(success=float(valid.get(token, 0)) > time.time(), handled=False)
+
+
 class Busy(asyncio.Protocol):
     def connection_made(self, transport):
         transport.write(b"421 4.3.2 too busy, try later\r\n")
@@ -146,6 +168,8 @@ def smtp_options():
                 logins.write(mechanism + "\n")
             return AuthResult(success=data.login == user and data.password == password, handled=False)
         options.update(authenticator=check, auth_required=True, auth_require_tls=bool(starttls))
+    if option("--xoauth2"):
+        options.update(auth_required=True, auth_require_tls=bool(starttls), auth_exclude_mechanism=["PLAIN", "LOGIN"])
     return options
 
 
@@ -153,7 +177,7 @@ def main():
     folder = sys.argv[1]
     port = int(sys.argv[2]) if len(sys.argv) > 2 and sys.argv[2].isdigit() else 0
     loop = asyncio.new_event_loop()
-    handler = Sink(folder)
+    handler = XOAuthSink(folder) if option("--xoauth2") else Sink(folder)
     options = smtp_options()
     factory = Busy if "--busy" in sys.argv else (lambda: ScriptedSMTP(handler, **options))
     implicit = option("--tls", 2)

@@ -87,3 +87,40 @@ SelfSigned::SelfSigned()
                                  u"-addext"_s, u"subjectAltName=IP:127.0.0.1"_s});
     openssl.waitForFinished(60000);
 }
+
+OAuthServer::OAuthServer()
+{
+    process_.start(QStringLiteral(LADDERPOST_SYSTEM_PYTHON),
+                   {QStringLiteral(LADDERPOST_TEST_DIR "/smtp/oauth_server.py"), folder_.path()});
+    if (process_.waitForStarted(5000) && process_.waitForReadyRead(10000))
+        port_ = process_.readLine().trimmed().toInt();
+}
+
+OAuthServer::~OAuthServer()
+{
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(5000))
+        process_.kill();
+}
+
+QString OAuthServer::url(const QString& path) const { return u"http://127.0.0.1:%1/%2"_s.arg(port_).arg(path); }
+
+QList<QJsonObject> OAuthServer::tokenRequests() const
+{
+    QList<QJsonObject> requests;
+    for (const QByteArray& line : readBytes(folder_.filePath(u"requests"_s)).split('\n'))
+        if (!line.isEmpty())
+            requests.append(QJsonDocument::fromJson(line).object());
+    return requests;
+}
+
+void OAuthServer::expireAccessTokens()
+{
+    QByteArray expired;
+    for (const QByteArray& line : readBytes(folder_.filePath(u"access_tokens"_s)).split('\n'))
+        if (!line.isEmpty())
+            expired += line.split(' ').first() + " 0\n";
+    writeBytes(folder_.filePath(u"access_tokens"_s), expired);
+}
+
+void OAuthServer::revokeRefreshTokens() { writeBytes(folder_.filePath(u"revoked"_s), "*\n"); }

@@ -34,6 +34,24 @@ private:
     int port_ = 0;
 };
 
+// An OAuth 2.0 authorisation server (oauth_server.py) on a free loopback port;
+// smtp.ini's custom provider points at it and the sink's "--xoauth2" trusts its tokens.
+class OAuthServer {
+public:
+    OAuthServer();
+    ~OAuthServer();
+    QString folder() const { return folder_.path(); }
+    QString url(const QString& path) const; // "http://127.0.0.1:port/path"
+    QList<QJsonObject> tokenRequests() const;
+    void expireAccessTokens();
+    void revokeRefreshTokens();
+
+private:
+    QTemporaryDir folder_;
+    QProcess process_;
+    int port_ = 0;
+};
+
 // A self-signed certificate for 127.0.0.1, made afresh by the openssl tool, for
 // the sink's "--starttls" or "--tls" and the program's trusted ca_file.
 class SelfSigned {

@@ -228,6 +228,11 @@ void SendPanel::onLineDone(const LineOutcome& outcome)
 void SendPanel::onRunFinished(const RunSummary& summary)
 {
     running_ = false;
+    if (!summary.renewedRefreshToken.isEmpty())
+        keepRenewedSecret(dir_.root(), summary.renewedRefreshToken, this, [this](const Result<void>& kept) {
+            if (!kept)
+                prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")), kept.error().message);
+        });
     progressRow_->hide();
     if (clearAfterRun_)
         clearMail();

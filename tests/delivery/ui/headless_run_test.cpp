@@ -53,7 +53,10 @@ struct Finished {
 
 Finished waitFor(QProcess* program)
 {
-    program->waitForFinished(60000);
+    // A program still running by then has hung: never a success.
+    if (!program->waitForFinished(60000))
+        program->kill();
+    program->waitForFinished();
     Finished done{program->exitStatus() == QProcess::NormalExit ? program->exitCode() : -1,
                   QString::fromUtf8(program->readAllStandardOutput()),
                   QString::fromUtf8(program->readAllStandardError())};
@@ -274,6 +277,87 @@ TEST(HeadlessRun, APasswordTheRunCannotReachStopsItBeforeAnyLogin)
     EXPECT_TRUE(stopped.errors.contains(u"パスワード"_s)) << stopped.errors.toStdString();
     EXPECT_EQ(sink.logins(), 0);
     EXPECT_TRUE(sink.received().isEmpty());
+}
+
+namespace {
+
+// ladderpost --sign-in as an operator runs it on a machine without a desktop: the
+// "browser" follows the provider's redirect back to the program, as a person would.
+Finished signIn(const TestHome& home)
+{
+    const QString browser = home.path(u"browser"_s);
+    writeBytes(browser, "#!/bin/sh\nexec " LADDERPOST_SYSTEM_PYTHON
+                        " -c 'import sys, urllib.request; urllib.request.urlopen(sys.argv[1]).read()' \"$1\"\n");
+    QFile::setPermissions(browser, QFile::ReadOwner | QFile::ExeOwner);
+    QProcessEnvironment env = withoutDisplay();
+    env.insert(u"BROWSER"_s, browser);
+    env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s); // no secret store: the 0600 smtp.ini keeps the token
+    auto* program = new QProcess;
+    program->setProcessEnvironment(env);
+    program->start(QStringLiteral(LADDERPOST_EXE), {u"--sign-in"_s, u"--home"_s, home.root()});
+    return waitFor(program);
+}
+
+void addGuestDueToday(const QString& listPath, const QString& family, const QString& address)
+{
+    auto guests = readSendingList(listPath);
+    ASSERT_TRUE(guests);
+    GuestRecord guest = deliveringGuest(family, u"様子"_s, address);
+    guest.third = dateText(QDate::currentDate());
+    guest.mail3 = 1;
+    writeList(listPath, *guests << guest);
+}
+
+} // namespace
+
+// A Microsoft 365 or Google mailbox as servers of the test's own play it: signed in
+// once from the command line, then every run logs in with XOAUTH2 on a fresh access
+// token, and a revoked sign-in stops the run before anything goes.
+TEST(HeadlessRun, SignedInOnceEachRunSendsOverXoauth2WithAFreshToken)
+{
+    OAuthServer provider;
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--xoauth2"_s, provider.folder()});
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    prepareHome(home, sink.server());
+    SmtpSettings smtp = startTlsLogin(certificate, QString());
+    smtp.user = u"shop@example.jp"_s;
+    smtp.auth = SmtpAuth::OAuth2;
+    smtp.oauthProvider = u"custom"_s;
+    smtp.oauthClientId = u"ladderpost-test"_s;
+    smtp.oauthAuthorizeUrl = provider.url(u"authorize"_s);
+    smtp.oauthTokenUrl = provider.url(u"token"_s);
+    smtp.oauthScope = u"smtp offline_access"_s;
+    ASSERT_TRUE(writeSmtpSettings(home.root(), smtp));
+
+    const Finished signedIn = signIn(home);
+    ASSERT_EQ(signedIn.status, 0) << signedIn.errors.toStdString();
+    const auto kept = readSmtpFile(home.root());
+    ASSERT_TRUE(kept && kept->oauthRefreshToken.startsWith(u"r-"_s));
+    const QString token = kept->oauthRefreshToken;
+    EXPECT_EQ(QFile::permissions(home.path(u"smtp.ini"_s)) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    ASSERT_FALSE(provider.tokenRequests().isEmpty());
+    EXPECT_FALSE(provider.tokenRequests()[0][u"code_verifier"_s].toString().isEmpty()); // the server checked it
+
+    const Finished first = waitFor(startSendDue(home.root()));
+    EXPECT_EQ(first.status, 0) << first.errors.toStdString();
+    EXPECT_EQ(sink.received().size(), 2);
+
+    provider.expireAccessTokens();
+    addGuestDueToday(home.path(u"guestlst.lst"_s), u"川口"_s, u"kawaguchi@example.jp"_s);
+    const Finished second = waitFor(startSendDue(home.root()));
+    EXPECT_EQ(second.status, 0) << second.errors.toStdString();
+    EXPECT_EQ(sink.received().size(), 3);
+
+    provider.revokeRefreshTokens();
+    addGuestDueToday(home.path(u"guestlst.lst"_s), u"森"_s, u"mori@example.jp"_s);
+    const Finished revoked = waitFor(startSendDue(home.root()));
+    EXPECT_EQ(revoked.status, 2);
+    EXPECT_TRUE(revoked.errors.contains(u"サインインし直してください"_s)) << revoked.errors.toStdString();
+    EXPECT_EQ(sink.received().size(), 3);
+    for (const Finished& run : {signedIn, first, second, revoked})
+        EXPECT_FALSE((run.output + run.errors).contains(token));
 }
 
 namespace {
