@@ -6,6 +6,7 @@
 #include "smtp/ui/smtp_settings_dialog.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -51,7 +52,8 @@ QGroupBox* singleBoxFrame(const QString& caption, QLineEdit* edit, QWidget* pare
 
 SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
                              FileDialogMemory& dialogs, SendTimer& timer, QWidget* parent)
-    : QWidget(parent), dir_(dir), prompts_(prompts), dialogs_(dialogs), timer_(timer)
+    : QWidget(parent), dir_(dir), prompts_(prompts), dialogs_(dialogs), timer_(timer),
+      browser_([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     screens_ = new QStackedWidget(this);
     textFrame_ = buildTextFrame();
@@ -150,7 +152,7 @@ void SettingsPanel::storeNotifySent(bool on)
 void SettingsPanel::openSmtpDetails()
 {
     // Not modal: the schedule and the window go on while it is open.
-    auto* dialog = new SmtpSettingsDialog(dir_.root(), server_->text().trimmed(), prompts_, this);
+    auto* dialog = new SmtpSettingsDialog(dir_.root(), server_->text().trimmed(), prompts_, browser_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }

@@ -4,6 +4,7 @@
 #include "common/program_dir.h"
 #include "delivery/campaign_settings.h"
 #include "lists/guest_record.h"
+#include "smtp/ui/oauth_login_box.h"
 
 #include <QWidget>
 
@@ -34,6 +35,8 @@ public:
     // read or stored (or there is no file yet), so an unchanged window never
     // writes back values the file no longer holds. A failed write keeps the old file and says so.
     bool writeSettings();
+    // Where SMTP詳細設定's sign-in opens its address (the desktop's browser unless set).
+    void setBrowser(OpenBrowser browser) { browser_ = std::move(browser); }
     // Asks systemd whether the timer sends without the window; the box shows it when known.
     void refreshAutoSend();
     // The boxes as they stand (text files, subjects) with the leading field.
@@ -61,6 +64,7 @@ private:
     OperatorPrompts& prompts_;
     FileDialogMemory& dialogs_;
     SendTimer& timer_;
+    OpenBrowser browser_;
     QCheckBox* autoSend_ = nullptr;
     QLabel* autoSendState_ = nullptr;
     QCheckBox* notifySent_ = nullptr;

@@ -1,6 +1,7 @@
 #include "smtp/ui/smtp_settings_dialog.h"
 
 #include "smtp/mail_transport.h"
+#include "smtp/oauth.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,7 +28,8 @@ QLineEdit* namedEdit(const QString& name, QWidget* parent)
 
 } // namespace
 
-SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, OperatorPrompts& prompts, QWidget* parent)
+SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, OperatorPrompts& prompts,
+                                       OpenBrowser browser, QWidget* parent)
     : QDialog(parent), programDir_(std::move(programDir)), server_(std::move(server)), prompts_(prompts)
 {
     setWindowTitle(QStringLiteral("SMTP詳細設定"));
@@ -38,6 +40,12 @@ SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, Opera
     security_->addItem(QStringLiteral("なし（暗号化しない）"), int(SmtpSecurity::None));
     security_->addItem(QStringLiteral("STARTTLS（通常 587番）"), int(SmtpSecurity::StartTls));
     security_->addItem(QStringLiteral("TLS（通常 465番）"), int(SmtpSecurity::Tls));
+    auth_ = new QComboBox(this);
+    auth_->setObjectName(QStringLiteral("smtpAuth"));
+    auth_->addItem(QStringLiteral("パスワード"), int(SmtpAuth::Password));
+    auth_->addItem(QStringLiteral("OAuth 2.0（Microsoft 365 / Google）"), int(SmtpAuth::OAuth2));
+    oauth_ = new OAuthLoginBox(std::move(browser), this);
+    oauth_->setSettingsSource([this] { return typed(); });
     user_ = namedEdit(QStringLiteral("smtpUser"), this);
     password_ = namedEdit(QStringLiteral("smtpPassword"), this);
     password_->setEchoMode(QLineEdit::Password);
@@ -52,10 +60,13 @@ SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, Opera
     secretHint_->setWordWrap(true);
 
     auto* form = new QFormLayout;
+    form_ = form;
     form->addRow(QStringLiteral("ポート"), port_);
     form->addRow(QStringLiteral("暗号化"), security_);
+    form->addRow(QStringLiteral("ログイン方式"), auth_);
     form->addRow(QStringLiteral("ユーザー名"), user_);
     form->addRow(QStringLiteral("パスワード"), password_);
+    form->addRow(oauth_);
     form->addRow(QString(), passwordInFile_);
     form->addRow(QString(), secretHint_);
     form->addRow(QStringLiteral("差出人名"), fromName_);
@@ -83,6 +94,8 @@ SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, Opera
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     connect(passwordInFile_, &QCheckBox::toggled, this, &SmtpSettingsDialog::showSecretHint);
+    connect(auth_, &QComboBox::currentIndexChanged, this, &SmtpSettingsDialog::showLoginKind);
+    connect(oauth_, &OAuthLoginBox::signedIn, this, [this](const QString& token) { loaded_.oauthRefreshToken = token; });
 
     const auto stored = readSmtpFile(programDir_);
     if (!stored)
@@ -99,9 +112,21 @@ void SmtpSettingsDialog::fetchStoredPassword(const SmtpSettings& stored)
     password_->setPlaceholderText(QStringLiteral("パスワード保管場所から読み込み中…"));
     askLoginPassword(stored, this, [this](const Result<SmtpSettings>& login) {
         password_->setPlaceholderText(QString());
-        if (login && !password_->isModified())
+        if (login && login->oauth() && loaded_.oauthRefreshToken.isEmpty()) {
+            loaded_.oauthRefreshToken = login->oauthRefreshToken;
+            oauth_->showSignedIn(true);
+        } else if (login && !password_->isModified()) {
             password_->setText(login->password);
+        }
     });
+}
+
+void SmtpSettingsDialog::showLoginKind()
+{
+    const bool oauth = SmtpAuth(auth_->currentData().toInt()) == SmtpAuth::OAuth2;
+    form_->setRowVisible(password_, !oauth);
+    form_->setRowVisible(oauth_, oauth);
+    user_->setPlaceholderText(oauth ? QStringLiteral("メールボックスのアドレス") : QString());
 }
 
 void SmtpSettingsDialog::showSecretHint()
@@ -123,7 +148,10 @@ void SmtpSettingsDialog::showSettings(const SmtpSettings& s)
     fromName_->setText(s.fromName);
     pause_->setText(QLocale::c().toString(s.pauseSeconds, 'g', 10));
     caFile_->setText(s.caFile);
-    passwordInFile_->setChecked(!s.password.isEmpty());
+    auth_->setCurrentIndex(auth_->findData(int(s.auth)));
+    oauth_->showSettings(s);
+    showLoginKind();
+    passwordInFile_->setChecked(!s.secret().isEmpty());
     showSecretHint();
 }
 
@@ -142,6 +170,8 @@ SmtpSettings SmtpSettingsDialog::typed() const
     if (!ok)
         s.pauseSeconds = SmtpSettings{}.pauseSeconds;
     s.caFile = caFile_->text().trimmed();
+    s.auth = SmtpAuth(auth_->currentData().toInt());
+    oauth_->apply(s);
     return s;
 }
 
@@ -187,7 +217,15 @@ void SmtpSettingsDialog::testConnection()
     answers_->setPlainText(QStringLiteral("接続しています…"));
     auto outcome = std::make_shared<Result<QString>>(QString());
     // The thread outlives a closed dialog; its answer then goes nowhere.
-    QThread* thread = QThread::create([outcome, server = server_, settings = typed()] {
+    QThread* thread = QThread::create([outcome, server = server_, settings = typed()]() mutable {
+        if (settings.oauth()) {
+            const auto token = refreshAccessToken(settings);
+            if (!token) {
+                *outcome = std::unexpected(token.error());
+                return;
+            }
+            settings.accessToken = token->token;
+        }
         *outcome = CurlMailTransport(std::chrono::seconds(15), std::chrono::seconds(30)).testConnection(server, settings);
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);

@@ -2,11 +2,13 @@
 
 #include "common/operator_prompts.h"
 #include "smtp/smtp_settings.h"
+#include "smtp/ui/oauth_login_box.h"
 
 #include <QDialog>
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -18,7 +20,8 @@ class SmtpSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // server: what the settings tab's Text21 holds now.
-    SmtpSettingsDialog(QString programDir, QString server, OperatorPrompts& prompts, QWidget* parent = nullptr);
+    SmtpSettingsDialog(QString programDir, QString server, OperatorPrompts& prompts, OpenBrowser browser,
+                       QWidget* parent = nullptr);
 
     SmtpSettings typed() const;
 
@@ -27,6 +30,7 @@ private:
     QString typingMistake() const; // empty when port and pause are usable
     void fetchStoredPassword(const SmtpSettings& stored);
     void showSecretHint();
+    void showLoginKind();
     void save();
     void testConnection();
 
@@ -36,6 +40,9 @@ private:
     OperatorPrompts& prompts_;
     QLineEdit* port_ = nullptr;
     QComboBox* security_ = nullptr;
+    QComboBox* auth_ = nullptr;
+    OAuthLoginBox* oauth_ = nullptr;
+    QFormLayout* form_ = nullptr;
     QLineEdit* user_ = nullptr;
     QLineEdit* password_ = nullptr;
     QLineEdit* fromName_ = nullptr;

@@ -4,11 +4,13 @@
 
 #include "delivery/guest_lookup.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QSemaphore>
 #include <QTest>
 
@@ -111,6 +113,37 @@ TEST(EndToEnd, RefusalsAreSkippedAServerGoneStopsTheRunAndTheRestGoOutWhenItIsBa
     EXPECT_FALSE(watched.windowFroze);
 }
 
+namespace {
+
+// The settings tab as an operator fills it for the third step, stored.
+void typeThirdStepSettings(Panels& p, const QString& server)
+{
+    p.settings.show();
+    p.setText(u"Text7"_s, p.writeText(u"third.txt"_s, u"★★★\n３回目のご案内です。"_s));
+    p.setText(u"Text15"_s, u"３回目のご案内"_s);
+    p.setText(u"Text21"_s, server);
+    p.setText(u"Text22"_s, u"shop@example.jp"_s);
+    op::click(p.find<QPushButton>(u"Command4"_s));
+}
+
+// Hanako's third step is due today: the send list shows her, and テスト送信 goes for her line.
+void testSendHanakosMail(Panels& p)
+{
+    GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
+    guest.third = u"2005/02/09"_s;
+    guest.mail3 = 1;
+    writeList(p.listPath, {guest});
+    p.send.show();
+    p.send.setStartupDay(p.clock.today());
+    p.send.setSendList(*scanDueGuests(p.listPath, p.clock.today()));
+    auto* list = p.find<QListWidget>(u"List1"_s);
+    op::clickAt(list->viewport(), list->visualItemRect(list->item(0)).center());
+    op::click(p.find<QPushButton>(u"CommandTestSend"_s));
+    p.waitForRun();
+}
+
+} // namespace
+
 // A provider's submission port, set up in SMTP詳細設定 as an operator would: the
 // connection test logs in, a test send reaches the sender and the day's mail its
 // guest, all over STARTTLS after a login.
@@ -122,12 +155,7 @@ TEST(EndToEnd, ThroughStartTlsWithLoginTheConnectionTestTestSendAndTheDaysMailGo
     ASSERT_GT(sink.port(), 0);
     CurlMailTransport curl(std::chrono::seconds(5), std::chrono::seconds(10));
     Panels p(nullptr, &curl);
-    p.settings.show();
-    p.setText(u"Text7"_s, p.writeText(u"third.txt"_s, u"★★★\n３回目のご案内です。"_s));
-    p.setText(u"Text15"_s, u"３回目のご案内"_s);
-    p.setText(u"Text21"_s, sink.server());
-    p.setText(u"Text22"_s, u"shop@example.jp"_s);
-    op::click(p.find<QPushButton>(u"Command4"_s));
+    typeThirdStepSettings(p, sink.server());
 
     QWidget* dialog = p.openSmtpDetails();
     ASSERT_EQ(dialog->windowTitle(), u"SMTP詳細設定"_s);
@@ -142,17 +170,7 @@ TEST(EndToEnd, ThroughStartTlsWithLoginTheConnectionTestTestSendAndTheDaysMailGo
     ASSERT_TRUE(saveSmtpDetails(dialog));
     EXPECT_TRUE(p.prompts.asked.isEmpty());
 
-    GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
-    guest.third = u"2005/02/09"_s;
-    guest.mail3 = 1;
-    writeList(p.listPath, {guest});
-    p.send.show();
-    p.send.setStartupDay(p.clock.today());
-    p.send.setSendList(*scanDueGuests(p.listPath, p.clock.today()));
-    auto* list = p.find<QListWidget>(u"List1"_s);
-    op::clickAt(list->viewport(), list->visualItemRect(list->item(0)).center());
-    op::click(p.find<QPushButton>(u"CommandTestSend"_s));
-    p.waitForRun();
+    testSendHanakosMail(p);
     ASSERT_EQ(sink.received().size(), 1) << p.report().toStdString();
     EXPECT_EQ(sink.received()[0][u"to"_s].toString(), u"shop@example.jp"_s);
     EXPECT_EQ(sink.received()[0][u"subject"_s].toString(), u"[テスト]３回目のご案内"_s);
@@ -164,4 +182,53 @@ TEST(EndToEnd, ThroughStartTlsWithLoginTheConnectionTestTestSendAndTheDaysMailGo
     EXPECT_EQ(mails[1][u"to"_s].toString(), u"hanako@example.jp"_s);
     EXPECT_TRUE(mails[1][u"body"_s].toString().startsWith(u"山田様\r\n３回目のご案内です。"_s));
     EXPECT_EQ(p.logNames().size(), 1);
+}
+
+// A Microsoft 365 or Google mailbox, signed in from SMTP詳細設定: the browser
+// approves, 保存 keeps the sign-in, and テスト送信 goes over XOAUTH2.
+TEST(EndToEnd, SignedInFromTheDialogTheTestSendGoesOverXoauth2)
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS"); // no secret store: smtp.ini keeps the refresh token
+    OAuthServer provider;
+    SelfSigned certificate;
+    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--xoauth2"_s, provider.folder()});
+    ASSERT_GT(sink.port(), 0);
+    CurlMailTransport curl(std::chrono::seconds(5), std::chrono::seconds(10));
+    Panels p(nullptr, &curl);
+    p.settings.setBrowser([](const QUrl& url) { // a person approving in the browser
+        QProcess::startDetached(QStringLiteral(LADDERPOST_SYSTEM_PYTHON),
+                                {u"-c"_s, u"import sys, urllib.request; urllib.request.urlopen(sys.argv[1]).read()"_s,
+                                 url.toString(QUrl::FullyEncoded)});
+    });
+    typeThirdStepSettings(p, sink.server());
+
+    QWidget* dialog = p.openSmtpDetails();
+    dialog->findChild<QComboBox*>(u"smtpAuth"_s)->setFocus();
+    op::press(Qt::Key_Down); // OAuth 2.0
+    dialog->findChild<QComboBox*>(u"oauthProvider"_s)->setFocus();
+    op::press(Qt::Key_End); // その他
+    dialog->findChild<QComboBox*>(u"smtpSecurity"_s)->setFocus();
+    op::press(Qt::Key_Down); // STARTTLS
+    for (const auto& [box, text] : {std::pair{u"smtpUser"_s, u"shop@example.jp"_s},
+                                    std::pair{u"smtpCaFile"_s, certificate.cert()},
+                                    std::pair{u"smtpPause"_s, u"0"_s},
+                                    std::pair{u"oauthClientId"_s, u"ladderpost-test"_s},
+                                    std::pair{u"oauthAuthorizeUrl"_s, provider.url(u"authorize"_s)},
+                                    std::pair{u"oauthTokenUrl"_s, provider.url(u"token"_s)},
+                                    std::pair{u"oauthScope"_s, u"smtp offline_access"_s}}) {
+        auto* edit = dialog->findChild<QLineEdit*>(box);
+        op::click(edit);
+        edit->selectAll();
+        op::type(text);
+    }
+    op::click(dialog->findChild<QPushButton*>(u"oauthSignIn"_s));
+    auto* state = dialog->findChild<QLabel*>(u"oauthState"_s);
+    ASSERT_TRUE(waitUntil([state] { return state->text() == u"サインインしました。"_s; }, 20000)) << state->text().toStdString();
+    ASSERT_TRUE(saveSmtpDetails(dialog));
+    EXPECT_TRUE(readBytes(p.home.path(u"smtp.ini"_s)).contains("\r\noauth_refresh_token=r-"));
+
+    testSendHanakosMail(p);
+    ASSERT_EQ(sink.received().size(), 1) << p.report().toStdString();
+    EXPECT_EQ(sink.received()[0][u"to"_s].toString(), u"shop@example.jp"_s);
+    EXPECT_EQ(sink.logins(), 1);
 }
