@@ -13,7 +13,12 @@ all: build
 deps:
 	scripts/install-deps
 
-configure: deps
+# Configured once per build folder; after that ninja reruns CMake itself when a
+# CMakeLists.txt changes, and a changed dependency list configures anew.
+configure: $(BUILD)/build.ninja
+
+$(BUILD)/build.ninja: scripts/install-deps
+	scripts/install-deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DLADDERPOST_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
 build: configure

@@ -82,7 +82,7 @@ QList<QJsonObject> SmtpSink::received() const
 SelfSigned::SelfSigned()
 {
     QProcess openssl;
-    openssl.start(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
+    openssl.start(u"openssl"_s, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
                                  u"-keyout"_s, key(), u"-out"_s, cert(), u"-subj"_s, u"/CN=Ladderpost test server"_s,
                                  u"-addext"_s, u"subjectAltName=IP:127.0.0.1"_s});
     openssl.waitForFinished(60000);
