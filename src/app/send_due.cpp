@@ -9,6 +9,7 @@
 #include "delivery/run_report.h"
 #include "delivery/send_plan.h"
 #include "delivery/send_run.h"
+#include "delivery/sender_notice.h"
 #include "smtp/smtp_settings.h"
 
 #include <QCoreApplication>
@@ -144,6 +145,11 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     const auto smtp = readSmtpLogin(dir->root());
     if (!smtp)
         return refuse(smtp.error().message);
+    const auto notice = readSenderNotice(dir->root());
+    if (!notice)
+        return refuse(notice.error().message);
+    if (!notice->complete())
+        QTextStream(stderr) << kNoticeMissing << Qt::endl;
     const auto plan = planSends(dir->root(), listPath, dir->sendLock(), started, *smtp, line.catchUpDays);
     if (!plan)
         return refuse(plan.error().message);
@@ -158,6 +164,7 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     SendJob job{listPath, dir->logDir(), settings, std::nullopt, plan->lines(), MailKind::Step, dir->root(),
                 dir->sendLock(), *smtp};
     job.sendExpired = line.catchUpDays > 0;
+    job.notice = *notice;
     run.run(job);
     summary.outcomes = plan->settled + summary.outcomes;
 

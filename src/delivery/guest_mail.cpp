@@ -6,7 +6,7 @@
 
 Result<OutgoingMail> buildGuestMail(const GuestRecord& guest, const MailContent& content,
                                     const CampaignSettings& settings, const SmtpSettings& connection,
-                                    const QDateTime& now)
+                                    const QDateTime& now, const OptOut& optOut)
 {
     const QString address = mailAddressOf(guest);
     if (!isPlainMailAddress(address))
@@ -15,7 +15,11 @@ Result<OutgoingMail> buildGuestMail(const GuestRecord& guest, const MailContent&
     const QString body = personalise(content.text, trimRight(guest.fName), guest.keisyou);
     if (content.subject.isEmpty() || body.isEmpty())
         return fail(ErrorKind::InvalidInput, QStringLiteral("件名または本文がありません"));
-    return OutgoingMail{settings.smtpServer, settings.sender, address, content.subject, body, now, connection};
+    OutgoingMail mail{settings.smtpServer, settings.sender, address, content.subject,
+                      body + noticeFooter(optOut.notice), now, connection};
+    if (!optOut.key.isEmpty())
+        mail.headers = unsubscribeHeaders(optOut.notice, optOutToken(optOut.key, optOut.list, optOut.record, address));
+    return mail;
 }
 
 void markAsTest(OutgoingMail& mail)

@@ -5,6 +5,7 @@
 #include "delivery/send_lock.h"
 #include "delivery/send_log.h"
 #include "delivery/send_store.h"
+#include "delivery/sender_notice.h"
 #include "smtp/oauth.h"
 #include "lists/list_file.h"
 
@@ -20,6 +21,7 @@ struct SendRun::Attempt {
     QDateTime listWritten;
     qint64 listSize = -1;
     bool talked = false; // a mail went to the server: the next one waits first
+    QByteArray optOutKey; // the tokens of List-Unsubscribe
     int nextLog = 0;     // the number of the run's next send log; 0 until the first is written
     QDateTime tokenExpires; // an OAuth login's access token
     bool stopped(const std::atomic<bool>& cancelled) const { return cancelled || summary.stop; }
@@ -61,11 +63,13 @@ void SendRun::run(const SendJob& asked)
     if (!state.stopped(cancelled_)) {
         auto store = SendStore::open(job.home);
         const auto settled = store ? (*store)->settleInterrupted(clock_.now()) : Result<void>(std::unexpected(store.error()));
-        if (settled) {
+        auto key = optOutKey(job.home);
+        if (settled && key) {
             state.store = std::move(*store);
             state.list = state.store->listName(job.listPath);
+            state.optOutKey = *key;
         } else {
-            state.summary.stop = settled.error();
+            state.summary.stop = settled ? key.error() : settled.error();
         }
     }
     const int total = int(job.lines.size());
@@ -112,7 +116,8 @@ void SendRun::attempt(const SendJob& job, const DueEntry& line, Attempt& state)
         record(state, {line, guestOnly ? MailState::Refused : MailState::Due, {}, made.error().message, late});
         return;
     }
-    auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, clock_.now());
+    auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, clock_.now(),
+                               optOutFor(job, state.optOutKey, line.recordNumber));
     if (mail && job.testSend)
         markAsTest(*mail);
     if (!mail) {
@@ -270,10 +275,16 @@ Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const
     const auto made = guestAndContent(job, *guests, line);
     if (!made)
         return std::unexpected(made.error());
-    auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, now);
+    auto mail = buildGuestMail(made->first, made->second, job.settings, job.smtp, now,
+                               optOutFor(job, optOutKey(job.home).value_or(QByteArray()), line.recordNumber));
     if (mail && job.testSend)
         markAsTest(*mail);
     return mail;
+}
+
+OptOut optOutFor(const SendJob& job, const QByteArray& key, int record)
+{
+    return OptOut{job.notice, key, QFileInfo(job.listPath).fileName(), record};
 }
 
 void SendRun::record(Attempt& state, LineOutcome outcome)

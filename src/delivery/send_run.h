@@ -32,6 +32,7 @@ struct SendJob {
     bool testSend = false; // to the sender's own address, marked; no send log, never a step
     bool resend = false;   // the operator sends an uncertain step mail once more
     bool sendExpired = false; // steps recorded as expired go too (a catch-up asked for)
+    SenderNotice notice;      // sender.ini: the footer and List-Unsubscribe of every mail
 };
 
 struct LineOutcome {
@@ -59,6 +60,8 @@ Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, 
 Result<MailContent> stepMailContent(const CampaignSettings& settings, int step);
 // The mail a line of the job gets, exactly as the run makes it (a test's marked so).
 Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const QDateTime& now);
+// What the mail of a line carries for its opt-out; no token without the key.
+OptOut optOutFor(const SendJob& job, const QByteArray& key, int record);
 
 // Sends the lines of a job one by one through the transport and logs each mail
 // that went. Meant to live on a worker thread: it blocks while it sends.

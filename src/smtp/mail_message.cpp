@@ -129,6 +129,9 @@ Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& mes
         return fail(ErrorKind::InvalidInput, QStringLiteral("送信日時がありません。"));
     if (!isPlainMailAddress(messageId))
         return fail(ErrorKind::InvalidInput, QStringLiteral("Message-ID が正しくありません。"));
+    for (const QString& line : mail.headers)
+        if (!isPrintableAscii(line) || !line.contains(u':'))
+            return fail(ErrorKind::InvalidInput, QStringLiteral("ヘッダー「%1」が正しくありません。").arg(line));
 
     const QString body = withCrLf(bodyWithDateLine(mail.body, mail.sentAt));
 
@@ -142,6 +145,8 @@ Result<QByteArray> buildMailMessage(const OutgoingMail& mail, const QString& mes
         "Content-Type: text/plain; charset=UTF-8",
         "Content-Transfer-Encoding: base64",
     };
+    for (const QString& line : mail.headers)
+        headers << line.toLatin1();
     return headers.join("\r\n") + "\r\n\r\n" + base64Lines(body.toUtf8());
 }
 

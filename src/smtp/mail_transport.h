@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -18,6 +19,7 @@ struct OutgoingMail {
     QString body;
     QDateTime sentAt;  // the transport takes the current time when this is not set
     SmtpSettings connection; // port, security, login, extra CA; from_name for the From line
+    QStringList headers;     // further header lines, printable ASCII ("List-Unsubscribe: <...>")
 };
 
 class MailTransport {

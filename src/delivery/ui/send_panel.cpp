@@ -184,6 +184,7 @@ std::optional<SendJob> SendPanel::jobFor(MailKind kind, std::optional<MailConten
     job.settings = settings_.settings();
     job.settings.smtpServer = settings_.smtpServer();
     job.settings.sender = settings_.sender();
+    job.notice = readSenderNotice(dir_.root()).value_or(SenderNotice{});
     job.content = std::move(content);
     job.lines = lines;
     // The password, when in the secret store, is the worker's to fetch.

@@ -139,6 +139,7 @@ private:
     QTextEdit* body_ = nullptr;              // RichTextBox1
     QTextEdit* openedCopy_ = nullptr;        // RichTextBox2
     QLabel* clockLabel_ = nullptr;           // Label3
+    QLabel* noticeMissing_ = nullptr;        // the mails go without the sender's notice
     QTimer* timer1_ = nullptr;
     QWidget* progressRow_ = nullptr;
     QLabel* progressLabel_ = nullptr;

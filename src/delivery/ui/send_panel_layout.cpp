@@ -1,6 +1,8 @@
 // The sending tab's controls and where they stand.
 #include "delivery/ui/send_panel.h"
 
+#include "delivery/sender_notice.h"
+
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -91,7 +93,13 @@ void SendPanel::buildLayout()
     heads->addWidget(clockLabel_, 0, 2);
     heads->addWidget(label47, 1, 0);
     heads->addWidget(recipientBox_, 1, 1, 1, 2);
+    noticeMissing_ = new QLabel(kNoticeMissing, this);
+    noticeMissing_->setObjectName(QStringLiteral("senderNoticeMissing"));
+    noticeMissing_->setWordWrap(true);
+    noticeMissing_->setStyleSheet(QStringLiteral("color: red"));
+    noticeMissing_->hide();
     auto* right = new QVBoxLayout;
+    right->addWidget(noticeMissing_);
     right->addLayout(heads);
     right->addWidget(body_, 1);
     right->addWidget(openedCopy_);

@@ -68,7 +68,9 @@ void SendPanel::previewGuestMail(const GuestRecord& guest, int step)
     if (!job)
         return;
     const auto content = stepMailContent(job->settings, step);
-    showPreview(displayName(guest), content ? buildGuestMail(guest, *content, job->settings, job->smtp, clock_.now())
+    // The record is the editor's, not known here: the preview's token names none.
+    const OptOut optOut = optOutFor(*job, optOutKey(dir_.root()).value_or(QByteArray()), 0);
+    showPreview(displayName(guest), content ? buildGuestMail(guest, *content, job->settings, job->smtp, clock_.now(), optOut)
                                             : Result<OutgoingMail>(std::unexpected(content.error())));
 }
 

@@ -5,6 +5,7 @@
 #include "delivery/run_report.h"
 #include "delivery/send_plan.h"
 #include "delivery/send_store.h"
+#include "delivery/sender_notice.h"
 #include "delivery/ui/run_report_window.h"
 #include "lists/list_file.h"
 
@@ -50,6 +51,7 @@ Result<SendPlan> SendPanel::planNow()
 void SendPanel::startupPrompt()
 {
     showUnseenReports();
+    noticeMissing_->setVisible(!readSenderNotice(dir_.root()).value_or(SenderNotice{}).complete());
     const auto plan = planNow();
     if (!plan) {
         // An unreadable list was said at its load already.

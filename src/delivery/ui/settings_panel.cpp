@@ -3,6 +3,7 @@
 #include "delivery/send_timer.h"
 #include "smtp/smtp_settings.h"
 #include "delivery/ui/file_dialog_memory.h"
+#include "delivery/ui/sender_notice_dialog.h"
 #include "smtp/ui/smtp_settings_dialog.h"
 
 #include <QCheckBox>
@@ -67,6 +68,12 @@ SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
     auto* store = namedButton(QStringLiteral("Command4"), QStringLiteral("設定データ更新"), this);
     connect(store, &QPushButton::clicked, this, &SettingsPanel::storeSettings);
     auto* smtpDetails = namedButton(QStringLiteral("smtpDetailsButton"), QStringLiteral("SMTP詳細設定"), this);
+    auto* senderNotice = namedButton(QStringLiteral("senderNoticeButton"), QStringLiteral("配信者情報"), this);
+    connect(senderNotice, &QPushButton::clicked, this, [this] {
+        auto* dialog = new SenderNoticeDialog(dir_.root(), prompts_, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->show();
+    });
     connect(smtpDetails, &QPushButton::clicked, this, &SettingsPanel::openSmtpDetails);
 
     // The button under the boxes rather than beside them leaves the record
@@ -83,6 +90,7 @@ SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(notifySent_);
     buttons->addStretch(1);
+    buttons->addWidget(senderNotice);
     buttons->addWidget(smtpDetails);
     buttons->addWidget(store);
     layout->addLayout(buttons);

@@ -4,6 +4,7 @@
 #include "common/cp932.h"
 #include "delivery/campaign_settings.h"
 #include "delivery/guest_lookup.h"
+#include "delivery/sender_notice.h"
 #include "smtp/smtp_settings.h"
 
 #include <QDBusConnection>
@@ -470,3 +471,36 @@ TEST(HeadlessRun, ARunThatSentAllTellsTheDesktopWhenAskedTo)
 }
 
 #include "headless_run_test.moc"
+
+// Advertising mail must say who sends it and how to refuse more: every guest's
+// mail ends with the notice and carries a List-Unsubscribe naming that guest.
+TEST(HeadlessRun, EveryMailCarriesTheSendersNoticeAndItsGuestsOptOut)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    TestHome home;
+    prepareHome(home, sink.server());
+    ASSERT_TRUE(writeSenderNotice(home.root(), {u"山田商店"_s, u"東京都千代田区1-1"_s, u"03-1234-5678"_s,
+                                                u"stop@example.jp"_s, QString()}));
+
+    const Finished done = waitFor(startSendDue(home.root()));
+    ASSERT_EQ(done.status, 0) << done.errors.toStdString();
+    const QList<QJsonObject> mails = sink.received();
+    ASSERT_EQ(mails.size(), 2);
+    const QByteArray key = readBytes(home.path(u"opt-out.key"_s));
+    ASSERT_EQ(key.size(), 32);
+    for (int record : {1, 2}) {
+        const QJsonObject& mail = mails[record - 1];
+        const QString token = optOutToken(key, u"guestlst.lst"_s, record, mail[u"to"_s].toString());
+        EXPECT_TRUE(mail[u"raw"_s].toString().contains(
+            u"\r\nList-Unsubscribe: <mailto:stop@example.jp?subject=unsubscribe%20"_s + token + u">\r\n"_s))
+            << mail[u"raw"_s].toString().toStdString();
+        const QString body = mail[u"body"_s].toString();
+        EXPECT_TRUE(body.contains(u"送信者: 山田商店\r\n住所: 東京都千代田区1-1\r\n苦情・問合せ先: 03-1234-5678\r\n"
+                                  u"受信拒否の連絡先: stop@example.jp\r\n"
+                                  u"このメールの受信を希望されない場合は、stop@example.jp へその旨をお送りください。"_s))
+            << body.toStdString();
+    }
+    EXPECT_NE(optOutToken(key, u"guestlst.lst"_s, 1, mails[0][u"to"_s].toString()),
+              optOutToken(key, u"guestlst.lst"_s, 2, mails[0][u"to"_s].toString()));
+}

@@ -2,8 +2,10 @@
 
 #include "operator.h"
 
+#include "common/cp932.h"
 #include "smtp/smtp_settings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -271,4 +273,34 @@ TEST(SettingsPanel, AutoSendSwitchesTheUsersTimerForThisFolder)
     EXPECT_EQ(QString::fromUtf8(readBytes(p.home.path(u"systemctl.log"_s))),
               show + u"--user daemon-reload\n--user enable --now ladderpost-send.timer\n"_s + show
                   + u"--user disable --now ladderpost-send.timer\n"_s + show);
+}
+
+// 配信者情報 typed as an operator would: sender.ini in Shift-JIS, and an
+// unsubscribe address no mail program could write to is refused.
+TEST(SettingsPanel, SenderNoticeIsSavedForEveryMailAndABadAddressRefused)
+{
+    Panels p;
+    p.settings.show();
+    op::click(p.find<QPushButton>(u"senderNoticeButton"_s));
+    QWidget* dialog = QApplication::activeWindow();
+    ASSERT_EQ(dialog->windowTitle(), u"配信者情報"_s);
+    for (const auto& [box, text] : {std::pair{u"senderName"_s, u"山田商店"_s},
+                                    std::pair{u"senderPostalAddress"_s, u"東京都千代田区1-1"_s},
+                                    std::pair{u"senderContact"_s, u"03-1234-5678"_s},
+                                    std::pair{u"senderUnsubscribeAddress"_s, u"停止@example.jp"_s}}) {
+        op::click(dialog->findChild<QLineEdit*>(box));
+        op::type(text);
+    }
+    op::click(dialog->findChild<QPushButton*>(u"senderSaveButton"_s));
+    ASSERT_EQ(p.prompts.asked.size(), 1);
+    EXPECT_FALSE(QFile::exists(p.home.path(u"sender.ini"_s)));
+
+    auto* address = dialog->findChild<QLineEdit*>(u"senderUnsubscribeAddress"_s);
+    op::click(address);
+    address->selectAll();
+    op::type(u"stop@example.jp"_s);
+    op::click(dialog->findChild<QPushButton*>(u"senderSaveButton"_s));
+    EXPECT_EQ(readBytes(p.home.path(u"sender.ini"_s)),
+              toCp932(u"[sender]\r\nname=山田商店\r\npostal_address=東京都千代田区1-1\r\ncontact=03-1234-5678\r\n"
+                      u"unsubscribe_address=stop@example.jp\r\nunsubscribe_url=\r\n"_s));
 }
