@@ -88,7 +88,6 @@ SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
     layout->addLayout(bottom);
     layout->addLayout(buildRunRow());
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(notifySent_);
     buttons->addStretch(1);
     buttons->addWidget(senderNotice);
     buttons->addWidget(smtpDetails);
@@ -119,6 +118,7 @@ QLayout* SettingsPanel::buildRunRow()
     auto* rows = new QVBoxLayout;
     rows->addWidget(autoSend_);
     rows->addWidget(autoSendState_);
+    rows->addWidget(notifySent_);
     return rows;
 }
 
