@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/csv_export.h"
 #include "exchange/csv_import.h"
 #include "lists/list_file.h"

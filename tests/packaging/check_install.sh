@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the program the way a user or a package does and checks the result as a desktop
 # sees it: exactly the program and its data, a valid entry and metainfo, and Exec= and
 # Icon= naming files that are really there.

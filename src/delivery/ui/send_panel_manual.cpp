@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operator's own sends from the send list: a picked guest (ターゲット送信), every
 // delivering guest (スクランブル送信), a test to the sender and a preview.
 #include "delivery/ui/send_panel.h"

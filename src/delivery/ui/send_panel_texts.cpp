@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mail texts the operator opens and saves in the body box, and the send-log viewer.
 #include "delivery/ui/send_panel.h"
 

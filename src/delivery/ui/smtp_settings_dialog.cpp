@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/smtp_settings_dialog.h"
 
 #include "delivery/mail_transport.h"
