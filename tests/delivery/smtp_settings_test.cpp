@@ -51,6 +51,20 @@ TEST(SmtpSettingsFile, WrittenOwnerOnlyAndReadBack)
     EXPECT_EQ(back->pause(), std::chrono::milliseconds(2500));
 }
 
+// ﾕｷ in code page 932 is D5 B7, which is also valid UTF-8 (「շ」): only a byte-order mark says UTF-8.
+TEST(SmtpSettingsFile, ReadsBackAsWrittenEvenWhenTheBytesLookLikeUtf8)
+{
+    QTemporaryDir dir;
+    SmtpSettings s;
+    s.fromName = u"ﾕｷ"_s;
+    ASSERT_TRUE(writeSmtpSettings(dir.path(), s));
+    ASSERT_TRUE(readBytes(dir.filePath(u"smtp.ini"_s)).contains("\r\nfrom_name=\xD5\xB7\r\n"));
+    EXPECT_EQ(readSmtpFile(dir.path()).value().fromName, u"ﾕｷ"_s);
+
+    writeBytes(dir.filePath(u"smtp.ini"_s), "\xEF\xBB\xBF[smtp]\nfrom_name=" + u"山田商店"_s.toUtf8() + "\n");
+    EXPECT_EQ(readSmtpFile(dir.path()).value().fromName, u"山田商店"_s);
+}
+
 TEST(SmtpSettingsFile, PasswordOthersCanReadIsRefusedWithTheFix)
 {
     QTemporaryDir dir;

@@ -6,6 +6,7 @@
 #include "common/operator_prompts.h"
 #include "common/program_dir.h"
 #include "delivery/guest_lookup.h"
+#include "delivery/mail_text.h"
 #include "delivery/mail_transport.h"
 #include "delivery/send_plan.h"
 #include "delivery/send_run.h"
@@ -109,7 +110,7 @@ private:
     QList<DueEntry> stepLines() const;
     void clearForScan();
     void clearMail();
-    bool loadBody(const QString& path);
+    bool loadBody(const QString& path, TextOrigin origin);
     void writeBody(const QString& path);
     void warnList(const Error& error);
     QString bodyText() const;

@@ -178,7 +178,7 @@ void SendPanel::onNamePick(QListWidgetItem* item)
         return;
     }
     // Each pick personalises the same text afresh, never the previous guest's copy.
-    if (!openTextFile_.isEmpty() && loadBody(openTextFile_))
+    if (!openTextFile_.isEmpty() && loadBody(openTextFile_, TextOrigin::Operator))
         unpersonalisedText_ = bodyText();
     else if (!pickedLine_)
         unpersonalisedText_ = bodyText();

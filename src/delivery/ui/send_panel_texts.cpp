@@ -20,7 +20,7 @@ const QString kLog = QStringLiteral("*.log");
 void SendPanel::openText()
 {
     const QString path = dialogs_.openFile(dir_.textDir(), kTxt, kTxt);
-    if (path.isEmpty() || !loadBody(path))
+    if (path.isEmpty() || !loadBody(path, TextOrigin::Operator))
         return;
     openedCopy_->setPlainText(bodyText());
     openTextFile_ = path;
@@ -52,12 +52,12 @@ void SendPanel::openSendLog()
 {
     const QString path = dialogs_.openFile(dir_.logDir(), kLog, kLog);
     if (!path.isEmpty())
-        loadBody(path);
+        loadBody(path, TextOrigin::Program);
 }
 
-bool SendPanel::loadBody(const QString& path)
+bool SendPanel::loadBody(const QString& path, TextOrigin origin)
 {
-    auto text = readMailText(path);
+    auto text = readMailText(path, origin);
     if (!text) {
         prompts_.warn(messageTitle(QStringLiteral("　読込エラー　")), text.error().message);
         return false;
