@@ -7,6 +7,7 @@
 #include "delivery/send_store.h"
 #include "lists/list_file.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <utility>
@@ -223,16 +224,16 @@ Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, 
     const auto due = prepareDueMail(guests, line, job.settings);
     if (!due)
         return fail(ErrorKind::InvalidInput, QStringLiteral("この日に送信するメールが見つかりません"));
-    auto content = stepMailContent(job.settings, due->step);
+    auto content = stepMailContent(job.settings, due->step, job.home);
     if (!content)
         return std::unexpected(content.error());
     return std::pair{due->guest, *content};
 }
 
-Result<MailContent> stepMailContent(const CampaignSettings& settings, int step)
+Result<MailContent> stepMailContent(const CampaignSettings& settings, int step, const QString& home)
 {
     const QString& file = settings.textFiles.at(step);
-    auto text = readMailText(file);
+    auto text = readMailText(file.isEmpty() ? file : QDir(home).filePath(file));
     if (!text)
         return fail(ErrorKind::InvalidInput,
                     file.isEmpty() ? QStringLiteral("送信Textが設定されていません") : text.error().message);

@@ -68,7 +68,7 @@ void SendPanel::previewGuestMail(const GuestRecord& guest, int step)
     const auto job = jobFor(MailKind::Step, std::nullopt, {});
     if (!job)
         return;
-    const auto content = stepMailContent(job->settings, step);
+    const auto content = stepMailContent(job->settings, step, job->home);
     showPreview(displayName(guest), content ? buildGuestMail(guest, *content, job->settings, job->smtp, clock_.now())
                                             : Result<OutgoingMail>(std::unexpected(content.error())));
 }
