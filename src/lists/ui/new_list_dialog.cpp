@@ -76,6 +76,11 @@ void NewListDialog::okClicked()
                QStringLiteral("リスト名に次の文字は使えません。\n/ \\ : * ? \" < > | と制御文字"));
         return;
     }
+    // 「..」 would make the hidden file 「...lst」, which no list dialog shows.
+    if (std::ranges::all_of(name, [](QChar c) { return c == u'.'; })) {
+        refuse(QStringLiteral("　入力エラー　"), QStringLiteral("リスト名を「.」だけにすることはできません。"));
+        return;
+    }
     const QString path = programDir_.file(name + QStringLiteral(".lst"));
     if (QFileInfo::exists(path)) {
         refuse(QStringLiteral("　リスト作成エラー　"),
