@@ -96,7 +96,7 @@ quint16 encodedBytes(quint16 unit)
     const auto bytes = encoder.convert(QByteArrayView(utf16, 2));
     if (!bytes || bytes->isEmpty() || bytes->size() > 2)
         return kNoCharacter;
-    // iconv writes ¥ and ‾ as \ and ~, which read back as themselves.
+    // iconv writes ¥ and ‾ as \ and ~, which read back as \ and ~: they have no code.
     if (unit >= 0x80 && quint8(bytes->at(0)) < 0x80)
         return kNoCharacter;
     return bytes->size() == 1 ? quint8(bytes->at(0)) : quint16(quint8(bytes->at(0)) << 8 | quint8(bytes->at(1)));
