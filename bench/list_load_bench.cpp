@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the whole-list operations at the largest list the program supports,
 // through the window's own handlers where the operator works in the window.
 // Exits with 2 when an operation misses its target.

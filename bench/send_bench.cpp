@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sends 2,000 due step mails through a local aiosmtpd with STARTTLS and a
 // login, as a run of --send-due does, at pause_seconds=0; prints mails per
 // second, connections and logins. Exits with 2 when a target is missed.

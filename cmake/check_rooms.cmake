@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 cmake_minimum_required(VERSION 3.25)
 # Fails the build when a file includes a room it may not: includes run downward
 # only, and a room's core never includes a window file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command_line.h"
 #include "app/form1.h"
 #include "app/qt_operator_prompts.h"
@@ -17,9 +18,13 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 int main(int argc, char** argv)
 {
+    // The folder holds customers' names and addresses: nothing made in it is open to others,
+    // whatever umask the desktop or the timer gives.
+    ::umask(077);
     // Read before anything needs a display: --help, --version and a wrong option answer without one.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

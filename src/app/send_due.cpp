@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/send_due.h"
 
 #include "app/desktop_notifier.h"

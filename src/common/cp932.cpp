@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/cp932.h"
 
 #include <QList>
@@ -71,6 +72,7 @@ private:
 
 constexpr quint16 kNoCharacter = 0xFFFF; // no code page 932 character / no UTF-16 unit
 constexpr quint16 kLeadByte = 0xFFFE;    // a single byte that begins a pair
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // Key: a single byte (below 0x100) or a lead byte and its trail byte.
 quint16 decodedUnit(quint16 key)
@@ -93,6 +95,9 @@ quint16 encodedBytes(quint16 unit)
     qToLittleEndian(unit, utf16);
     const auto bytes = encoder.convert(QByteArrayView(utf16, 2));
     if (!bytes || bytes->isEmpty() || bytes->size() > 2)
+        return kNoCharacter;
+    // iconv writes ¥ and ‾ as \ and ~, which read back as \ and ~: they have no code.
+    if (unit >= 0x80 && quint8(bytes->at(0)) < 0x80)
         return kNoCharacter;
     return bytes->size() == 1 ? quint8(bytes->at(0)) : quint16(quint8(bytes->at(0)) << 8 | quint8(bytes->at(1)));
 }
@@ -167,10 +172,12 @@ QString unencodableInCp932(QStringView text)
     if (std::ranges::all_of(text, inTable))
         return {};
     QString found;
-    for (const char32_t c : text.toUcs4()) {
-        const QString character = QString::fromUcs4(&c, 1);
-        if (c != U'?' && toCp932(character) == "?" && !found.contains(character))
+    for (qsizetype i = 0; i < text.size();) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QStringView character = text.sliced(i, pair ? 2 : 1);
+        if ((pair || !inTable(text[i])) && !found.contains(character))
             found += character;
+        i += character.size();
     }
     return found;
 }
@@ -211,9 +218,14 @@ void fromCp932(QByteArrayView bytes, QString& text)
 
 QString decodeCp932OrUtf8(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.sliced(3));
-    if (!isAscii(bytes) && bytes.isValidUtf8())
+    if (!isAscii(bytes) && !bytes.startsWith(kUtf8Bom) && bytes.isValidUtf8())
         return QString::fromUtf8(bytes);
+    return decodeCp932UnlessBom(bytes);
+}
+
+QString decodeCp932UnlessBom(QByteArrayView bytes)
+{
+    if (bytes.startsWith(kUtf8Bom))
+        return QString::fromUtf8(bytes.sliced(3));
     return fromCp932(bytes);
 }

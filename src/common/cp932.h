@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QByteArray>
@@ -27,3 +28,6 @@ bool isCp932LeadByte(unsigned char byte);
 // For texts written elsewhere: UTF-8 when the bytes carry a UTF-8 byte-order
 // mark, or are valid UTF-8 containing non-ASCII; code page 932 otherwise.
 QString decodeCp932OrUtf8(QByteArrayView bytes);
+// For files the program writes: UTF-8 only after a UTF-8 byte-order mark. Code
+// page 932 bytes can happen to be valid UTF-8 (ﾕｷ is D5 B7, 「շ」), so no guess.
+QString decodeCp932UnlessBom(QByteArrayView bytes);

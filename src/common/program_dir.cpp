@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/program_dir.h"
 
 #include <QDir>
+#include <QSettings>
 #include <QStandardPaths>
 
 ProgramDir::ProgramDir(QString root) : root_(QDir::cleanPath(std::move(root))) {}
@@ -28,5 +30,6 @@ Result<ProgramDir> prepareProgramDir(const QString& root)
         if (!QDir().mkpath(path))
             return fail(ErrorKind::Io, QStringLiteral("フォルダ %1 を作成できません。").arg(path));
     }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.root());
     return dir;
 }

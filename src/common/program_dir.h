@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "common/error.h"
@@ -28,5 +29,7 @@ private:
 // The --home folder, else ~/.local/share/Ladderpost.
 QString defaultProgramRoot();
 
-// Creates the folder with its text/ and log/ subfolders when missing.
+// Creates the folder with its text/ and log/ subfolders when missing, and makes
+// it the home of Qt's own settings (the file dialog's history), which would
+// otherwise go to ~/.config behind the operator's back.
 Result<ProgramDir> prepareProgramDir(const QString& root);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/campaign_settings.h"
 
 #include "common/cp932.h"
@@ -61,7 +62,7 @@ QString storableSettingValue(const QString& typed)
 
 CampaignSettings parseCampaignSettings(const QByteArray& line)
 {
-    QString text = fromCp932(line);
+    QString text = decodeCp932UnlessBom(line);
     const qsizetype lineEnd = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
     if (lineEnd >= 0)
         text.truncate(lineEnd);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "common/error.h"
@@ -16,7 +17,7 @@ struct CampaignSettings {
     QString sender;                    // field 19
 };
 
-// Reads the first line: quoted fields (text between the quotes), unquoted
+// Reads the first line (code page 932, or UTF-8 after a byte-order mark): quoted fields (text between the quotes), unquoted
 // fields (trimmed, up to the next comma); absent fields stay empty.
 CampaignSettings parseCampaignSettings(const QByteArray& line);
 // One line ended by CR LF in code page 932; fields 2..19 quoted.

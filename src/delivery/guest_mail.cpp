@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/guest_mail.h"
 
 #include "common/text_field.h"

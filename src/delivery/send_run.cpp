@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/send_run.h"
 
 #include "delivery/delivery_log.h"
@@ -9,6 +10,7 @@
 #include "smtp/oauth.h"
 #include "lists/list_file.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <utility>
@@ -251,16 +253,16 @@ Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, 
     const auto due = prepareDueMail(guests, line, job.settings);
     if (!due)
         return fail(ErrorKind::InvalidInput, QStringLiteral("この日に送信するメールが見つかりません"));
-    auto content = stepMailContent(job.settings, due->step);
+    auto content = stepMailContent(job.settings, due->step, job.home);
     if (!content)
         return std::unexpected(content.error());
     return std::pair{due->guest, *content};
 }
 
-Result<MailContent> stepMailContent(const CampaignSettings& settings, int step)
+Result<MailContent> stepMailContent(const CampaignSettings& settings, int step, const QString& home)
 {
     const QString& file = settings.textFiles.at(step);
-    auto text = readMailText(file);
+    auto text = readMailText(file.isEmpty() ? file : QDir(home).filePath(file));
     if (!text)
         return fail(ErrorKind::InvalidInput,
                     file.isEmpty() ? QStringLiteral("送信Textが設定されていません") : text.error().message);

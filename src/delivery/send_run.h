@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "common/clock.h"
@@ -56,8 +57,9 @@ struct RunSummary {
 // or the job's. InvalidInput when this line has nothing to send.
 Result<std::pair<GuestRecord, MailContent>> guestAndContent(const SendJob& job, const QList<GuestRecord>& guests,
                                                             const DueEntry& line);
-// A step's subject and text as the settings name them (step 0 the repeat mail).
-Result<MailContent> stepMailContent(const CampaignSettings& settings, int step);
+// A step's subject and text as the settings name them (step 0 the repeat mail); a
+// relative text path is in the program folder home, wherever the run was started.
+Result<MailContent> stepMailContent(const CampaignSettings& settings, int step, const QString& home);
 // The mail a line of the job gets, exactly as the run makes it (a test's marked so).
 Result<OutgoingMail> mailForLine(const SendJob& job, const DueEntry& line, const QDateTime& now);
 // What the mail of a line carries for its opt-out; no token without the key.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/send_worker.h"
 
 SendWorker::SendWorker(MailTransport& transport, Clock& clock, QObject* parent)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/sender_notice.h"
 
 #include "common/cp932.h"
@@ -40,7 +41,7 @@ Result<SenderNotice> readSenderNotice(const QString& programDir)
         return fail(ErrorKind::Io, QStringLiteral("sender.ini を読めません: %1").arg(file.errorString()));
     SenderNotice notice;
     bool inSection = false;
-    for (const QString& raw : decodeCp932OrUtf8(file.readAll()).split(u'\n')) {
+    for (const QString& raw : decodeCp932UnlessBom(file.readAll()).split(u'\n')) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/store_sql.h"
 
 #include "common/file_write.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The send record's own SQL plumbing, shared by its files; nothing else includes it.

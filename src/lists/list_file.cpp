@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/list_file.h"
 
 #include "common/file_write.h"
@@ -58,8 +59,10 @@ int writeAt(int fd, qint64 offset, QByteArrayView bytes, qint64 oldSize)
         if (written != bytes.size())
             code = written < 0 ? errno : ENOSPC;
     }
-    if (code != 0 && end > oldSize)
-        (void)::ftruncate(fd, oldSize);
+    if (code != 0 && end > oldSize) {
+        // Best effort: the write's reason is the one to report (fortified glibc wants the result used).
+        [[maybe_unused]] const int cut = ::ftruncate(fd, oldSize);
+    }
     return code;
 }
 

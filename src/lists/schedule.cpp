@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/schedule.h"
 
 QList<int> dueSteps(const GuestRecord& guest, const QString& todayText)

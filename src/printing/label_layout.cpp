@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/label_layout.h"
 
 #include "common/text_field.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/print_ini.h"
 
 #include "common/cp932.h"
@@ -45,7 +46,7 @@ std::optional<qint16> readCount(const QString& token)
 QStringList valueTokens(QByteArrayView bytes)
 {
     static const QRegularExpression separator(QStringLiteral("\r\n|[\r\n,]"));
-    QStringList tokens = fromCp932(bytes).split(separator);
+    QStringList tokens = decodeCp932UnlessBom(bytes).split(separator);
     while (!tokens.isEmpty() && tokens.last().trimmed().isEmpty())
         tokens.removeLast();
     return tokens;

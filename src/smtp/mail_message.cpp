@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "smtp/mail_message.h"
 
 #include "common/line_breaks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "smtp/smtp_settings.h"
 
 #include "common/cp932.h"
@@ -168,7 +169,7 @@ Result<SmtpSettings> readSmtpFile(const QString& programDir)
         return fail(ErrorKind::Io, QStringLiteral("smtp.ini を読めません: %1").arg(file.errorString()));
     SmtpSettings s;
     bool inSection = false;
-    for (const QString& raw : decodeCp932OrUtf8(file.readAll()).split(u'\n')) {
+    for (const QString& raw : decodeCp932UnlessBom(file.readAll()).split(u'\n')) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/cp932.h"
 #include "common/text_field.h"
 
@@ -31,6 +32,8 @@ TEST(Cp932Codec, NamesTheCharactersItCannotHold)
 {
     EXPECT_EQ(unencodableInCp932(u"山田?①～"), u"");
     EXPECT_EQ(unencodableInCp932(u"𠮷田と𠮷野、é?😀"), u"𠮷é😀");
+    // A byte-order mark inside a text is a character with no code; ¥ and ‾ would read back as \ and ~.
+    EXPECT_EQ(unencodableInCp932(u"山\uFEFF田¥‾"), u"\uFEFF¥‾");
 }
 
 TEST(Cp932Codec, TellsUtf8FromCp932)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/campaign_settings.h"
 #include "delivery/mail_text.h"
 #include "delivery/send_log.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "datalist/data_list_rows.h"
 
 #include "test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/guest_lookup.h"
 #include "lists/guest_record.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/cp932.h"
 #include "delivery/send_log.h"
 
@@ -18,6 +19,16 @@ TEST(SendLog, NameCarriesNumberDateWithoutZerosAndIdeographicSpace)
 {
     EXPECT_EQ(sendLogName(12, kDay, u"山田花子"_s), u"[12]-2005_2_9\u3000[山田花子].log"_s);
     EXPECT_EQ(sendLogName(1, QDate(2026, 11, 30), u"A"_s), u"[1]-2026_11_30\u3000[A].log"_s);
+}
+
+TEST(SendLog, MailWithCharactersShiftJisLacksIsLoggedWholeInUtf8WithAByteOrderMark)
+{
+    TestHome home;
+    const auto cp932 = writeSendLog(home.path(u"log"_s), QDate(2026, 1, 5), u"山田"_s, u"山田様\nCafe"_s);
+    EXPECT_EQ(readBytes(cp932.value()), QByteArray("\x8E\x52\x93\x63\x97\x6C\r\nCafe"));
+    const auto utf8 = writeSendLog(home.path(u"log"_s), QDate(2026, 1, 5), u"山田"_s, u"山田様\nCafé 😀"_s);
+    EXPECT_EQ(readBytes(utf8.value()),
+              QByteArray("\xEF\xBB\xBF\xE5\xB1\xB1\xE7\x94\xB0\xE6\xA7\x98\r\nCaf\xC3\xA9 \xF0\x9F\x98\x80"));
 }
 
 TEST(SendLog, NinthFileAfterEightOthers)

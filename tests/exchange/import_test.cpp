@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/csv_export.h"
 #include "exchange/csv_import.h"
 #include "lists/list_file.h"
@@ -214,6 +215,22 @@ TEST(CsvImport, BadValueWritesNothingAndNamesLineAndColumn)
     EXPECT_EQ(result.error().kind, ErrorKind::Format);
     EXPECT_TRUE(result.error().message.contains(u"3 行目 23 列目"_s)) << result.error().message.toStdString();
     EXPECT_TRUE(result.error().message.contains(u"abc"_s));
+    EXPECT_EQ(readBytes(list), old);
+}
+
+// The byte-order mark that opens a UTF-8 file is no character of it; one inside a cell is.
+TEST(CsvImport, ByteOrderMarkInsideACellIsRefusedWithLineAndColumn)
+{
+    TestHome home;
+    const QString list = home.path(u"g.lst"_s);
+    writeList(list, {makeGuest(u"x"_s)});
+    const QByteArray old = readBytes(list);
+    writeBytes(home.path(u"Quolda.csv"_s),
+               "\xEF\xBB\xBF" + (kTitles + guestLine(1, u"山田"_s, u""_s) + guestLine(2, u"山\uFEFF田"_s, u""_s)).toUtf8());
+
+    const auto result = importList(home.path(u"Quolda.csv"_s), list);
+    ASSERT_FALSE(result);
+    EXPECT_TRUE(result.error().message.contains(u"3 行目 2 列目"_s)) << result.error().message.toStdString();
     EXPECT_EQ(readBytes(list), old);
 }
 

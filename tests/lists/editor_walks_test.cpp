@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/editor_walks.h"
 
 #include "test_support.h"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the program the way a user or a package does and checks the result as a desktop
 # sees it: exactly the program and its data, a valid entry and metainfo, and Exec= and
 # Icon= naming files that are really there.
 #   check_install.sh prefix  CMAKE BUILD_DIR   (cmake --install into a scratch prefix)
-#   check_install.sh deb     CPACK BUILD_DIR   (build the .deb, unpack it with dpkg -x)
+#   check_install.sh deb     CPACK BUILD_DIR   (build the .deb twice: the same bytes, lintian
+#                                               clean, hardened, stripped; unpack it with dpkg -x)
 set -euo pipefail
 mode=$1 tool=$2 build=$3
 id=org.ladderpost.Ladderpost
@@ -16,19 +18,51 @@ case $mode in
     "$tool" --install "$build" --prefix "$scratch/prefix" >/dev/null
     root=$scratch/prefix ;;
   deb)
-    (cd "$scratch" && "$tool" --config "$build/CPackConfig.cmake" -B "$scratch/out" >/dev/null)
+    # Two builds a second apart, with no SOURCE_DATE_EPOCH of the caller's.
+    for out in out again; do
+      (cd "$scratch" && env -u SOURCE_DATE_EPOCH "$tool" --config "$build/CPackConfig.cmake" -B "$scratch/$out" >/dev/null)
+      sleep 1
+    done
     debs=("$scratch"/out/*.deb)
     [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single .deb: ${debs[*]}"
     deb=${debs[0]}
-    [[ $(basename "$deb") =~ ^ladderpost_[0-9.]+_[a-z0-9]+\.deb$ ]] || fail "package file name $(basename "$deb")"
+    [[ $(basename "$deb") =~ ^ladderpost_[0-9.]+-[0-9]+_[a-z0-9]+\.deb$ ]] || fail "package file name $(basename "$deb")"
+    cmp "$deb" "$scratch/again/$(basename "$deb")" || fail "two package builds differ"
+    changelog=$(cd "$(dirname "$0")/../../packaging" && pwd)/changelog
+    [ "$(dpkg-deb -f "$deb" Version)" = "$(dpkg-parsechangelog -l "$changelog" -SVersion)" ] ||
+      fail "Version $(dpkg-deb -f "$deb" Version) is not the changelog's"
     depends=$(dpkg-deb -f "$deb" Depends)
-    for lib in libqt6widgets6 libqt6printsupport6 libcurl4 libc6 libqt6sql6-sqlite; do
-      [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
+    for dep in libqt6widgets6 libqt6printsupport6 libcurl4 libc6 libqt6sql6-sqlite \
+      "fonts-noto-cjk | fonts-ipafont-gothic" qt6-translations-l10n; do
+      [[ $depends == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
     done
+    lint=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian:
+$lint"
+    # Owned by root, files 644 and the program 755, whatever the builder's umask.
+    listing=$(dpkg-deb -c "$deb")
+    odd=$(awk '$2 != "root/root" || ($1 != "drwxr-xr-x" && $1 != "-rw-r--r--" && !($1 == "-rwxr-xr-x" && $6 == "./usr/bin/ladderpost"))' <<<"$listing")
+    [ -z "$odd" ] || fail "unexpected owner or mode:
+$odd"
+    for f in ./usr/share/doc/ladderpost/copyright ./usr/share/doc/ladderpost/changelog.Debian.gz \
+      ./usr/share/man/man1/ladderpost.1.gz ./usr/lib/systemd/user/ladderpost-send.timer \
+      ./usr/lib/systemd/user/ladderpost-send.service ./usr/bin/ladderpost; do
+      grep -q " $f\$" <<<"$listing" || fail "the package lacks $f"
+    done
+    dbgsym=("$scratch"/out/*.ddeb)
+    dpkg-deb -c "${dbgsym[0]}" | grep -q '/usr/lib/debug/.build-id/.*\.debug$' || fail "no debug symbols beside the package"
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no Maintainer"
     [ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "no Description"
     dpkg -x "$deb" "$scratch/root"
-    root=$scratch/root/usr ;;
+    root=$scratch/root/usr
+    # Stripped and hardened as dpkg-buildflags would make it: PIE, full RELRO, stack protector, fortify.
+    program=$root/bin/ladderpost
+    ! readelf -S "$program" | grep -q '\.debug_info' || fail "the program is not stripped"
+    readelf -h "$program" | grep -q 'Type:.*DYN' || fail "the program is not position-independent"
+    readelf -l "$program" | grep -q GNU_RELRO || fail "no RELRO"
+    readelf -d "$program" | grep -q 'FLAGS.*BIND_NOW' || fail "no immediate binding"
+    symbols=$(readelf --dyn-syms -W "$program")
+    grep -q __stack_chk_fail <<<"$symbols" || fail "no stack protector"
+    grep -qE '__[a-z]+_chk@' <<<"$symbols" || fail "no fortified functions" ;;
   *) fail "unknown mode $mode" ;;
 esac
 
@@ -38,6 +72,9 @@ expected=(
   share/metainfo/$id.metainfo.xml
   share/icons/hicolor/scalable/apps/$id.svg
   share/man/man1/ladderpost.1.gz
+  share/doc/ladderpost/copyright
+  share/doc/ladderpost/changelog.Debian.gz
+  share/lintian/overrides/ladderpost
   lib/systemd/user/ladderpost-send.service
   lib/systemd/user/ladderpost-send.timer
 )

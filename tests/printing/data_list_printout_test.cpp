@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/data_list_printout.h"
 #include "recording_surface.h"
 #include "test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/list_file.h"
 #include "printing/label_layout.h"
 #include "recording_surface.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/leading_number.h"
 #include "printing/print_ini.h"
 #include "test_support.h"

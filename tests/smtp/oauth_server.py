@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A throwaway OAuth 2.0 authorisation server for the sign-in tests.
 
 Usage: oauth_server.py FOLDER

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "smtp/smtp_settings.h"
 
 #include "test_support.h"
@@ -48,6 +49,20 @@ TEST(SmtpSettingsFile, WrittenOwnerOnlyAndReadBack)
     EXPECT_EQ(back->password, u"p@ss word"_s);
     EXPECT_EQ(back->fromName, u"山田商店"_s);
     EXPECT_EQ(back->pause(), std::chrono::milliseconds(2500));
+}
+
+// ﾕｷ in code page 932 is D5 B7, which is also valid UTF-8 (「շ」): only a byte-order mark says UTF-8.
+TEST(SmtpSettingsFile, ReadsBackAsWrittenEvenWhenTheBytesLookLikeUtf8)
+{
+    QTemporaryDir dir;
+    SmtpSettings s;
+    s.fromName = u"ﾕｷ"_s;
+    ASSERT_TRUE(writeSmtpSettings(dir.path(), s));
+    ASSERT_TRUE(readBytes(dir.filePath(u"smtp.ini"_s)).contains("\r\nfrom_name=\xD5\xB7\r\n"));
+    EXPECT_EQ(readSmtpFile(dir.path()).value().fromName, u"ﾕｷ"_s);
+
+    writeBytes(dir.filePath(u"smtp.ini"_s), "\xEF\xBB\xBF[smtp]\nfrom_name=" + u"山田商店"_s.toUtf8() + "\n");
+    EXPECT_EQ(readSmtpFile(dir.path()).value().fromName, u"山田商店"_s);
 }
 
 TEST(SmtpSettingsFile, PasswordOthersCanReadIsRefusedWithTheFix)

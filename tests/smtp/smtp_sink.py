@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A throwaway SMTP server for the transport tests.
 
 Usage: smtp_sink.py FOLDER [PORT] [--busy] [--starttls CERT KEY | --tls CERT KEY] [--auth USER:PASSWORD]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "recording_surface.h"
 
 void RecordingSurface::setUp(PageOrientation o, int points)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/file_dialog_memory.h"
 
 #include <QFileInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/run_report_window.h"
 
 #include "common/clock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/send_history_view.h"
 
 #include "delivery/run_report.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/send_panel.h"
 
 #include "common/text_field.h"

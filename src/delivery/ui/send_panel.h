@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "common/clock.h"
@@ -5,6 +6,7 @@
 #include "common/operator_prompts.h"
 #include "common/program_dir.h"
 #include "delivery/guest_lookup.h"
+#include "delivery/mail_text.h"
 #include "smtp/mail_transport.h"
 #include "delivery/send_plan.h"
 #include "delivery/send_run.h"
@@ -111,7 +113,7 @@ private:
     QList<DueEntry> stepLines() const;
     void clearForScan();
     void clearMail();
-    bool loadBody(const QString& path);
+    bool loadBody(const QString& path, TextOrigin origin);
     void writeBody(const QString& path);
     void warnList(const Error& error);
     QString bodyText() const;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sending tab's controls and where they stand.
 #include "delivery/ui/send_panel.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operator's own sends from the send list: a picked guest (ターゲット送信), every
 // delivering guest (スクランブル送信), a test to the sender and a preview.
 #include "delivery/ui/send_panel.h"
@@ -67,7 +68,7 @@ void SendPanel::previewGuestMail(const GuestRecord& guest, int step)
     const auto job = jobFor(MailKind::Step, std::nullopt, {});
     if (!job)
         return;
-    const auto content = stepMailContent(job->settings, step);
+    const auto content = stepMailContent(job->settings, step, job->home);
     // The record is the editor's, not known here: the preview's token names none.
     const OptOut optOut = optOutFor(*job, optOutKey(dir_.root()).value_or(QByteArray()), 0);
     showPreview(displayName(guest), content ? buildGuestMail(guest, *content, job->settings, job->smtp, clock_.now(), optOut)
@@ -179,7 +180,7 @@ void SendPanel::onNamePick(QListWidgetItem* item)
         return;
     }
     // Each pick personalises the same text afresh, never the previous guest's copy.
-    if (!openTextFile_.isEmpty() && loadBody(openTextFile_))
+    if (!openTextFile_.isEmpty() && loadBody(openTextFile_, TextOrigin::Operator))
         unpersonalisedText_ = bodyText();
     else if (!pickedLine_)
         unpersonalisedText_ = bodyText();

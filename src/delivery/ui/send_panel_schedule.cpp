@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The day's sending by the clock: the start-up question, the change of day,
 // deferred mails whose next try has come, and an uncertain mail sent again.
 #include "delivery/ui/send_panel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mail texts the operator opens and saves in the body box, and the send-log viewer.
 #include "delivery/ui/send_panel.h"
 
@@ -19,7 +20,7 @@ const QString kLog = QStringLiteral("*.log");
 void SendPanel::openText()
 {
     const QString path = dialogs_.openFile(dir_.textDir(), kTxt, kTxt);
-    if (path.isEmpty() || !loadBody(path))
+    if (path.isEmpty() || !loadBody(path, TextOrigin::Operator))
         return;
     openedCopy_->setPlainText(bodyText());
     openTextFile_ = path;
@@ -51,12 +52,12 @@ void SendPanel::openSendLog()
 {
     const QString path = dialogs_.openFile(dir_.logDir(), kLog, kLog);
     if (!path.isEmpty())
-        loadBody(path);
+        loadBody(path, TextOrigin::Program);
 }
 
-bool SendPanel::loadBody(const QString& path)
+bool SendPanel::loadBody(const QString& path, TextOrigin origin)
 {
-    auto text = readMailText(path);
+    auto text = readMailText(path, origin);
     if (!text) {
         prompts_.warn(messageTitle(QStringLiteral("　読込エラー　")), text.error().message);
         return false;

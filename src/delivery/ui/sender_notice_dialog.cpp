@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/sender_notice_dialog.h"
 
 #include "smtp/mail_message.h"

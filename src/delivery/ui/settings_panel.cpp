@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/settings_panel.h"
 
 #include "delivery/send_timer.h"

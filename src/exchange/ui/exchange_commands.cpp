@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/ui/exchange_commands.h"
 
 #include "exchange/csv_export.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/ui/keyword_list_model.h"
 
 #include "lists/editor_walks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/ui/new_list_dialog.h"
 
 #include "lists/list_file.h"
@@ -73,6 +74,11 @@ void NewListDialog::okClicked()
     if (std::ranges::any_of(name, isForbidden)) {
         refuse(QStringLiteral("　入力エラー　"),
                QStringLiteral("リスト名に次の文字は使えません。\n/ \\ : * ? \" < > | と制御文字"));
+        return;
+    }
+    // 「..」 would make the hidden file 「...lst」, which no list dialog shows.
+    if (std::ranges::all_of(name, [](QChar c) { return c == u'.'; })) {
+        refuse(QStringLiteral("　入力エラー　"), QStringLiteral("リスト名を「.」だけにすることはできません。"));
         return;
     }
     const QString path = programDir_.file(name + QStringLiteral(".lst"));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the boxes answer the operator: the status colours, the calendar under a
 // date box, Esc, and the rule that keeps the repeat and step switches apart.
 #include "lists/ui/record_editor.h"

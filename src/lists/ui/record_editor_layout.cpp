@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/ui/record_editor.h"
 
 #include "lists/editor_walks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/ui/print_option_dialog.h"
 
 #include "printing/leading_number.h"

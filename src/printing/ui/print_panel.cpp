@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/ui/print_panel.h"
 
 #include "printing/data_list_printout.h"

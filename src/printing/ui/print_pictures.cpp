@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/ui/print_pictures.h"
 
 #include <QPainter>

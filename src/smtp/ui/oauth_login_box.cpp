@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "smtp/ui/oauth_login_box.h"
 
 #include "smtp/oauth.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "smtp/ui/smtp_settings_dialog.h"
 
 #include "smtp/mail_transport.h"

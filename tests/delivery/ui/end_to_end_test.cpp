@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "operator.h"
 #include "panel_fixture.h"
 #include "smtp_sink.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel_fixture.h"
 #include "smtp_sink.h"
 
@@ -15,6 +16,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -415,6 +418,28 @@ private:
 
 // Nobody reads a timer's output: a run that left a guest refused keeps the
 // report, with the address, in report/ and says so once on the desktop.
+// Customers' names and addresses: a run started with umask 000 still keeps them to the owner.
+TEST(HeadlessRun, UnderUmaskZeroWhatTheProgramMakesIsTheOwnersOnly)
+{
+    TestHome parent;
+    const QString home = parent.path(u"new"_s);
+    const mode_t old = ::umask(0);
+    const Finished done = waitFor(startSendDue(home));
+    ::umask(old);
+
+    EXPECT_EQ(done.status, 2) << done.errors.toStdString();
+    const QStringList reports = QDir(home + u"/report"_s).entryList(QDir::Files);
+    ASSERT_EQ(reports.size(), 1);
+    const auto mode = [](const QString& path) {
+        struct stat info{};
+        ::stat(QFile::encodeName(path).constData(), &info);
+        return info.st_mode & 0777;
+    };
+    for (const QString& folder : {u""_s, u"/text"_s, u"/log"_s, u"/report"_s})
+        EXPECT_EQ(mode(home + folder), 0700u) << folder.toStdString();
+    EXPECT_EQ(mode(home + u"/report/"_s + reports[0]), 0600u);
+}
+
 TEST(HeadlessRun, WhatARunLeftUnsentIsInReportAndOnTheDesktop)
 {
     NotificationService desktop;

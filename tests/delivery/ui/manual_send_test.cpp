@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel_fixture.h"
 
 #include "common/cp932.h"
@@ -299,17 +300,21 @@ TEST(MailTexts, SaveAsWritesCp932AndOverwriteWithoutAnyFileSaysSo)
     EXPECT_EQ(readBytes(target), QByteArray("\x81\x60\x87\x40"));
 }
 
-TEST(MailTexts, SendLogViewerLoadsAChosenLog)
+// Logs are code page 932, or UTF-8 after a byte-order mark; ﾕｷ in code page 932 also reads as UTF-8 「շ」.
+TEST(MailTexts, SendLogViewerShowsEitherKindOfLogAsWritten)
 {
     Panels p;
-    const QString log = p.dir.logDir() + u"/[1]-2005_2_9　[山田花子].log"_s;
-    writeBytes(log, toCp932(u"山田様"_s));
-    p.prompts.files = {log};
+    const QString log = p.dir.logDir() + u"/[1]-2005_2_9　[ﾕｷ].log"_s;
+    writeBytes(log, toCp932(u"ﾕｷ sama"_s));
+    const QString utf8 = p.dir.logDir() + u"/[2]-2005_2_9　[山田].log"_s;
+    writeBytes(utf8, "\xEF\xBB\xBF" + u"山田様\r\nCafé"_s.toUtf8());
+    p.prompts.files = {log, utf8};
 
     p.send.openSendLog();
-
-    EXPECT_EQ(p.body(), u"山田様"_s);
-    EXPECT_EQ(p.prompts.dialogDirs, QStringList({p.dir.logDir()}));
+    EXPECT_EQ(p.body(), u"ﾕｷ sama"_s);
+    p.send.openSendLog();
+    EXPECT_EQ(p.body(), u"山田様\nCafé"_s);
+    EXPECT_EQ(p.prompts.dialogDirs, QStringList({p.dir.logDir(), p.dir.logDir()}));
 }
 
 TEST(MailTexts, DeleteOnAnEmptyBodyDisablesScrambleButBackspaceDoesNot)

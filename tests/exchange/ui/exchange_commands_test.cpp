@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "exchange/ui/exchange_commands.h"
 
 #include "lists/list_file.h"

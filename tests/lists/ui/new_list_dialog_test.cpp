@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor_test_support.h"
 
 #include "lists/list_file.h"
@@ -123,6 +124,20 @@ TEST(NewList, EmptyNameAndCharactersAFileNameCannotHoldAreRefused)
     EXPECT_EQ(bench.created.size(), 0);
     EXPECT_EQ(bench.files(), QStringList{u"guestlst.lst"_s});
     EXPECT_EQ(QDir(bench.home.root()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
+}
+
+// 「..」 would make the hidden file 「...lst」.
+TEST(NewList, NameOfOnlyDotsIsRefused)
+{
+    NewListBench bench({});
+    for (const QString& name : {u"."_s, u".."_s, u"........"_s}) {
+        bench.name()->setText(name);
+        bench.ok();
+    }
+    ASSERT_EQ(bench.prompts.asked.size(), 3);
+    EXPECT_EQ(bench.prompts.asked[1].text, u"リスト名を「.」だけにすることはできません。"_s);
+    EXPECT_EQ(bench.created.size(), 0);
+    EXPECT_EQ(QDir(bench.home.root()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
 }
 
 TEST(NewList, FailedCreationNamesTheFileAndKeepsTheDialogOpen)

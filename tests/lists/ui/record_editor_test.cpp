@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor_test_support.h"
 
 #include "lists/list_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/print_ini.h"
 #include "printing/ui/print_option_dialog.h"
 #include "printing/ui/print_panel.h"

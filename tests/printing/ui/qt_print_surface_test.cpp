@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/guest_record.h"
 #include "printing/label_layout.h"
 #include "printing/ui/qt_print_surface.h"
