@@ -24,6 +24,8 @@
 #include <QResizeEvent>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -54,6 +56,9 @@ Form1::Form1(const ProgramDir& dir, Seams seams, QWidget* parent)
     buildPages();
     buildMenus();
     buildSplash();
+    // Enter presses the button that has the focus, as in a dialog.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(true);
     resize(1000, 660);
     onTabChanged(SendTab);
 }
@@ -218,6 +223,7 @@ void Form1::LoadCurrentList()
 // One read of the list fills the editor, the keyword lists, the count and the send list.
 void Form1::walkList()
 {
+    showListName();
     auto bytes = readListFile(listPath_);
     if (bytes) {
         editor_->ShowRecord(1);
@@ -293,9 +299,16 @@ void Form1::importCsv()
     editor_->setGuestCount(*imported);
 }
 
+// The caption stays as designed; the open list follows it.
+void Form1::showListName()
+{
+    setWindowTitle(QStringLiteral("Ladderpost for Windows - ") + QFileInfo(listPath_).fileName());
+}
+
 void Form1::onListCreated(const QString& path)
 {
     listPath_ = path;
+    showListName();
     editor_->clearForNewList();
 }
 

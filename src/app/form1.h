@@ -56,6 +56,7 @@ private:
     void buildSplash();
     void onTabChanged(int index);
     void walkList();
+    void showListName();
     void quit();
     void importCsv();
     void onListCreated(const QString& path);

@@ -30,6 +30,7 @@ QTextEdit* mailBox(const QString& name, QWidget* parent)
     auto* box = new QTextEdit(parent);
     box->setObjectName(name);
     box->setAcceptRichText(false);
+    box->setTabChangesFocus(true); // Tab leaves the box, as everywhere else; a mail text rarely wants one
     QFont font(QStringLiteral("ＭＳ ゴシック"));
     font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("Noto Sans Mono CJK JP"),
                       QFontDatabase::systemFont(QFontDatabase::FixedFont).family()});

@@ -160,10 +160,16 @@ void SettingsPanel::storeNotifySent(bool on)
 
 void SettingsPanel::openSmtpDetails()
 {
-    // Not modal: the schedule and the window go on while it is open.
-    auto* dialog = new SmtpSettingsDialog(dir_.root(), server_->text().trimmed(), prompts_, browser_, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
+    // One at a time, over the window; the schedule goes on while it is open.
+    if (smtpDialog_) {
+        smtpDialog_->raise();
+        smtpDialog_->activateWindow();
+        return;
+    }
+    smtpDialog_ = new SmtpSettingsDialog(dir_.root(), [this] { return server_->text().trimmed(); }, prompts_, browser_, this);
+    smtpDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    smtpDialog_->setWindowModality(Qt::WindowModal);
+    smtpDialog_->show();
 }
 
 QGroupBox* SettingsPanel::buildTextFrame()

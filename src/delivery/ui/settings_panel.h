@@ -7,6 +7,8 @@
 #include "lists/guest_record.h"
 #include "smtp/ui/oauth_login_box.h"
 
+#include <QDialog>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -66,6 +68,7 @@ private:
     FileDialogMemory& dialogs_;
     SendTimer& timer_;
     OpenBrowser browser_;
+    QPointer<QDialog> smtpDialog_;
     QCheckBox* autoSend_ = nullptr;
     QLabel* autoSendState_ = nullptr;
     QCheckBox* notifySent_ = nullptr;

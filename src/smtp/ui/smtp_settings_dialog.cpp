@@ -29,7 +29,7 @@ QLineEdit* namedEdit(const QString& name, QWidget* parent)
 
 } // namespace
 
-SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, QString server, OperatorPrompts& prompts,
+SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, std::function<QString()> server, OperatorPrompts& prompts,
                                        OpenBrowser browser, QWidget* parent)
     : QDialog(parent), programDir_(std::move(programDir)), server_(std::move(server)), prompts_(prompts)
 {
@@ -218,7 +218,7 @@ void SmtpSettingsDialog::testConnection()
     answers_->setPlainText(QStringLiteral("接続しています…"));
     auto outcome = std::make_shared<Result<QString>>(QString());
     // The thread outlives a closed dialog; its answer then goes nowhere.
-    QThread* thread = QThread::create([outcome, server = server_, settings = typed()]() mutable {
+    QThread* thread = QThread::create([outcome, server = server_(), settings = typed()]() mutable {
         if (settings.oauth()) {
             const auto token = refreshAccessToken(settings);
             if (!token) {

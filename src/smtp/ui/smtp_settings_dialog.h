@@ -20,9 +20,9 @@ class QPushButton;
 class SmtpSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    // server: what the settings tab's Text21 holds now.
-    SmtpSettingsDialog(QString programDir, QString server, OperatorPrompts& prompts, OpenBrowser browser,
-                       QWidget* parent = nullptr);
+    // server: what the settings tab's Text21 holds at the moment it is asked.
+    SmtpSettingsDialog(QString programDir, std::function<QString()> server, OperatorPrompts& prompts,
+                       OpenBrowser browser, QWidget* parent = nullptr);
 
     SmtpSettings typed() const;
 
@@ -36,7 +36,7 @@ private:
     void testConnection();
 
     QString programDir_;
-    QString server_;
+    std::function<QString()> server_;
     SmtpSettings loaded_;
     OperatorPrompts& prompts_;
     QLineEdit* port_ = nullptr;

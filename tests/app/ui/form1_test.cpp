@@ -638,3 +638,27 @@ TEST(MainWindow, EntryTabPreviewsTheChosenStepForTheGuestAsTyped)
     EXPECT_TRUE(text.endsWith(u"山田様\n３回目です。\n2024/05/01 9:00:00"_s)) << text.toStdString();
     EXPECT_TRUE(w.transport.sent.isEmpty());
 }
+
+// By keyboard as an operator works: the title names the open list, Tab leaves
+// the mail body without typing a tab, Enter presses the button with the focus.
+TEST(MainWindow, TitleNamesTheListTabLeavesTheBodyAndEnterPressesTheFocusedButton)
+{
+    Window w;
+    writeList(w.dir.defaultList(), {makeGuest(u"山田"_s, u"太郎"_s)});
+    w.open(w.dir.defaultList());
+    EXPECT_EQ(w.form.windowTitle(), u"Ladderpost for Windows - guestlst.lst"_s);
+
+    auto* body = w.find<QTextEdit>(u"RichTextBox1"_s);
+    op::click(body);
+    op::type(u"本文"_s);
+    op::press(Qt::Key_Tab);
+    EXPECT_EQ(body->toPlainText(), u"本文"_s);
+    EXPECT_FALSE(body->hasFocus());
+
+    op::clickTab(w.tabs(), 1);
+    auto* store = w.find<QPushButton>(u"Command4"_s);
+    store->setFocus();
+    ASSERT_FALSE(QFile::exists(w.dir.config()));
+    op::press(Qt::Key_Return);
+    EXPECT_TRUE(QFile::exists(w.dir.config()));
+}

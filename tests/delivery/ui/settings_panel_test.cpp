@@ -5,6 +5,8 @@
 
 #include "common/cp932.h"
 #include "smtp/smtp_settings.h"
+#include "smtp/ui/smtp_settings_dialog.h"
+#include "smtp_sink.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -304,4 +306,24 @@ TEST(SettingsPanel, SenderNoticeIsSavedForEveryMailAndABadAddressRefused)
     EXPECT_EQ(readBytes(p.home.path(u"sender.ini"_s)),
               toCp932(u"[sender]\r\nname=山田商店\r\npostal_address=東京都千代田区1-1\r\ncontact=03-1234-5678\r\n"
                       u"unsubscribe_address=stop@example.jp\r\nunsubscribe_url=\r\n"_s));
+}
+
+// SMTP詳細設定 opens once however often it is asked for, and 接続テスト goes to
+// the server box as it is now, not as it was when the dialog opened.
+TEST(SettingsPanel, SmtpDetailsOpenOnceAndTestTheServerBoxAsItIsNow)
+{
+    SmtpSink sink;
+    ASSERT_GT(sink.port(), 0);
+    Panels p;
+    p.settings.show();
+    p.setText(u"Text21"_s, u"127.0.0.1:1"_s);
+    QWidget* dialog = p.openSmtpDetails();
+    p.find<QPushButton>(u"smtpDetailsButton"_s)->click();
+    EXPECT_EQ(p.settings.findChildren<SmtpSettingsDialog*>().size(), 1);
+
+    p.setText(u"Text21"_s, sink.server());
+    op::click(dialog->findChild<QPushButton*>(u"smtpTestButton"_s));
+    auto* answers = dialog->findChild<QPlainTextEdit*>(u"smtpTestAnswers"_s);
+    ASSERT_TRUE(waitUntil([answers] { return !answers->toPlainText().contains(u"接続しています"_s); }, 20000));
+    EXPECT_TRUE(answers->toPlainText().startsWith(u"接続できました。"_s)) << answers->toPlainText().toStdString();
 }
