@@ -3,6 +3,7 @@
 
 #include "common/cp932.h"
 #include "common/file_write.h"
+#include "common/ini_section.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,29 +35,14 @@ bool SenderNotice::complete() const
 
 Result<SenderNotice> readSenderNotice(const QString& programDir)
 {
-    QFile file(path(programDir));
-    if (!file.exists())
-        return SenderNotice{};
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(ErrorKind::Io, QStringLiteral("sender.ini を読めません: %1").arg(file.errorString()));
+    const auto entries = readIniSection(path(programDir), QStringLiteral("sender"));
+    if (!entries)
+        return std::unexpected(entries.error());
     SenderNotice notice;
-    bool inSection = false;
-    for (const QString& raw : decodeCp932UnlessBom(file.readAll()).split(u'\n')) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[')) {
-            inSection = line.compare(u"[sender]", Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0)
-            return fail(ErrorKind::Format, QStringLiteral("sender.ini の行「%1」が読めません。").arg(line));
-        const QString key = line.left(equals).trimmed().toLower();
+    for (const IniEntry& entry : *entries)
         for (const auto& [name, field] : kKeys)
-            if (inSection && key == QStringView(name))
-                notice.*field = line.mid(equals + 1).trimmed();
-    }
+            if (entry.key == QStringView(name))
+                notice.*field = entry.value;
     return notice;
 }
 

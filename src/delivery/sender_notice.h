@@ -21,7 +21,7 @@ struct SenderNotice {
 inline const QString kNoticeMissing = QStringLiteral("配信者情報が未設定です（送信者・住所・苦情の連絡先・受信拒否の連絡先）。"
                                                      "設定タブの「配信者情報」で入れてください。");
 
-// A missing file gives an empty notice; Format names a line that is not key=value.
+// A missing file gives an empty notice; Io when it cannot be read.
 Result<SenderNotice> readSenderNotice(const QString& programDir);
 Result<void> writeSenderNotice(const QString& programDir, const SenderNotice& notice);
 

@@ -3,6 +3,7 @@
 
 #include "common/cp932.h"
 #include "common/file_write.h"
+#include "common/ini_section.h"
 #include "smtp/smtp_secret.h"
 
 #include <QDir>
@@ -162,27 +163,13 @@ void askLoginPassword(SmtpSettings settings, QObject* context, std::function<voi
 Result<SmtpSettings> readSmtpFile(const QString& programDir)
 {
     const QString path = smtpSettingsPath(programDir);
-    QFile file(path);
-    if (!file.exists())
-        return SmtpSettings{};
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(ErrorKind::Io, QStringLiteral("smtp.ini を読めません: %1").arg(file.errorString()));
+    const auto entries = readIniSection(path, QStringLiteral("smtp"));
+    if (!entries)
+        return std::unexpected(entries.error());
     SmtpSettings s;
-    bool inSection = false;
-    for (const QString& raw : decodeCp932UnlessBom(file.readAll()).split(u'\n')) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[')) {
-            inSection = line.compare(kSection, Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        if (!inSection || equals < 0)
-            continue;
-        if (auto applied = apply(s, line.left(equals).trimmed().toLower(), line.mid(equals + 1).trimmed()); !applied)
+    for (const IniEntry& entry : *entries)
+        if (auto applied = apply(s, entry.key, entry.value); !applied)
             return std::unexpected(applied.error());
-    }
     if ((!s.password.isEmpty() || !s.oauthRefreshToken.isEmpty() || !s.oauthClientSecret.isEmpty()) && othersMayRead(path))
         return fail(ErrorKind::Io,
                     QStringLiteral("smtp.ini にパスワードがありますが、他のユーザーも読める状態です。"
