@@ -108,7 +108,7 @@ void keepRenewedToken(const QString& home, const QString& token)
 {
     QEventLoop loop;
     bool kept = false;
-    keepRenewedSecret(home, token, &loop, [&](const Result<void>& done) {
+    keepSecret(home, token, &loop, [&](const Result<void>& done) {
         if (!done)
             QTextStream(stderr) << done.error().message << Qt::endl;
         kept = true;

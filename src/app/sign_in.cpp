@@ -50,19 +50,12 @@ int signIn(int argc, char** argv, const CommandLine& line)
         app.quit();
     });
     QObject::connect(&flow, &OAuthSignIn::signedIn, &app, [&](const QString& token) {
-        settings->oauthRefreshToken = token;
-        const bool intoFile = !readSmtpFile(dir->root()).value_or(SmtpSettings{}).oauthRefreshToken.isEmpty();
-        const auto stored = [&](const Result<void>& kept) {
+        keepSecret(dir->root(), token, &app, [&](const Result<void>& kept) {
             status = kept ? 0 : refuse(kept.error().message);
             if (kept)
                 QTextStream(stdout) << QStringLiteral("サインインしました（%1）。").arg(settings->user) << Qt::endl;
             app.quit();
-        };
-        // Kept where the last one was; the first goes to the secret store when one answers.
-        if (intoFile)
-            stored(writeSmtpSettings(dir->root(), *settings));
-        else
-            storeSmtpSettings(dir->root(), *settings, &app, stored);
+        });
     });
     QTimer::singleShot(0, &flow, &OAuthSignIn::start); // a failure at once still finds the loop running
     app.exec();

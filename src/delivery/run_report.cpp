@@ -104,15 +104,29 @@ Result<QString> saveRunReport(const QString& folder, const QString& text, const 
     return path;
 }
 
-QList<SavedReport> reportsSince(const QString& folder, const QDateTime& since)
+QList<SavedReport> takeUnseenReports(const QString& programRoot, const QString& reportDir)
 {
     QList<SavedReport> reports;
+    auto store = SendStore::open(programRoot);
+    const auto since = store ? (*store)->reportsShownUntil() : Result<QDateTime>();
+    if (!since || !since->isValid()) {
+        markReportsSeen(programRoot);
+        return reports;
+    }
     const QFileInfoList files =
-        QDir(folder).entryInfoList({QStringLiteral("送信結果_*.txt")}, QDir::Files, QDir::Time | QDir::Reversed);
+        QDir(reportDir).entryInfoList({QStringLiteral("送信結果_*.txt")}, QDir::Files, QDir::Time | QDir::Reversed);
     for (const QFileInfo& file : files) {
         QFile report(file.filePath());
-        if (file.lastModified() > since && report.open(QIODevice::ReadOnly))
+        if (file.lastModified() > *since && report.open(QIODevice::ReadOnly))
             reports.append({file.filePath(), fromCp932(report.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))});
     }
+    markReportsSeen(programRoot);
     return reports;
+}
+
+// Compared with the files' times, so the file system's clock, not the schedule's.
+void markReportsSeen(const QString& programRoot)
+{
+    if (auto store = SendStore::open(programRoot))
+        (void)(*store)->setReportsShownUntil(QDateTime::currentDateTime()); // failing, they show once more
 }

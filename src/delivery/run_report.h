@@ -30,5 +30,8 @@ struct SavedReport {
     QString path;
     QString text;
 };
-// The reports in folder written after since, oldest first.
-QList<SavedReport> reportsSince(const QString& folder, const QDateTime& since);
+// The reports in reportDir that runs saved since the window last looked, oldest
+// first; from now on they count as seen (none the first time: nothing was missed).
+QList<SavedReport> takeUnseenReports(const QString& programRoot, const QString& reportDir);
+// The window has seen every report there is (it just showed its own).
+void markReportsSeen(const QString& programRoot);

@@ -193,7 +193,16 @@ void storeSmtpSettings(const QString& programDir, const SmtpSettings& settings, 
                        });
 }
 
-void keepRenewedSecret(const QString& programDir, const QString& secret, QObject* context,
+Result<void> storeNotifySent(const QString& programDir, bool on)
+{
+    auto file = readSmtpFile(programDir);
+    if (!file)
+        return std::unexpected(file.error());
+    file->notifySent = on;
+    return writeSmtpSettings(programDir, *file);
+}
+
+void keepSecret(const QString& programDir, const QString& secret, QObject* context,
                        std::function<void(Result<void>)> done)
 {
     auto file = readSmtpFile(programDir);
@@ -203,7 +212,7 @@ void keepRenewedSecret(const QString& programDir, const QString& secret, QObject
     file->secret() = secret;
     if (inFile)
         return done(writeSmtpSettings(programDir, *file));
-    keepStoredPassword(account(*file), secret, kSecretStoreWait, context, std::move(done));
+    storeSmtpSettings(programDir, *file, context, std::move(done));
 }
 
 Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& s)

@@ -68,9 +68,13 @@ Result<void> writeSmtpSettings(const QString& programDir, const SmtpSettings& se
 void storeSmtpSettings(const QString& programDir, const SmtpSettings& settings, QObject* context,
                        std::function<void(Result<void>)> done);
 
-// A refresh token the provider replaced, kept where the old one was: in smtp.ini
-// when the file held it, else in the secret store.
-void keepRenewedSecret(const QString& programDir, const QString& secret, QObject* context,
+// A new password or refresh token for smtp.ini's login (a sign-in, a token the
+// provider replaced), kept where the old one was: in smtp.ini when the file held
+// it, else as storeSmtpSettings keeps it.
+void keepSecret(const QString& programDir, const QString& secret, QObject* context,
                        std::function<void(Result<void>)> done);
+
+// Switches notify_sent in smtp.ini, keeping everything else the file holds.
+Result<void> storeNotifySent(const QString& programDir, bool on);
 
 QString smtpSettingsPath(const QString& programDir);

@@ -231,7 +231,7 @@ void SendPanel::onRunFinished(const RunSummary& summary)
 {
     running_ = false;
     if (!summary.renewedRefreshToken.isEmpty())
-        keepRenewedSecret(dir_.root(), summary.renewedRefreshToken, this, [this](const Result<void>& kept) {
+        keepSecret(dir_.root(), summary.renewedRefreshToken, this, [this](const Result<void>& kept) {
             if (!kept)
                 prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")), kept.error().message);
         });
@@ -250,7 +250,7 @@ void SendPanel::report(const RunSummary& summary, const QDateTime& when)
     const QString text = runReportText(summary, when);
     const auto saved = saveRunReport(dir_.reportDir(), text, when);
     reportWindow_->addReport(text, saved ? QStringLiteral("保存先: %1").arg(*saved) : saved.error().message);
-    markReportsShown();
+    markReportsSeen(dir_.root());
 }
 
 void SendPanel::warnStop(const RunSummary& summary)

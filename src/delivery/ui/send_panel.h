@@ -104,8 +104,6 @@ private:
     void onLineDone(const LineOutcome& outcome);
     void onRunFinished(const RunSummary& summary);
     void report(const RunSummary& summary, const QDateTime& when);
-    void showUnseenReports();
-    void markReportsShown();
     void warnStop(const RunSummary& summary);
     void updateButtons();
 

@@ -5,7 +5,6 @@
 
 #include "delivery/run_report.h"
 #include "delivery/send_plan.h"
-#include "delivery/send_store.h"
 #include "delivery/sender_notice.h"
 #include "delivery/ui/run_report_window.h"
 #include "lists/list_file.h"
@@ -51,7 +50,8 @@ Result<SendPlan> SendPanel::planNow()
 
 void SendPanel::startupPrompt()
 {
-    showUnseenReports();
+    for (const SavedReport& saved : takeUnseenReports(dir_.root(), dir_.reportDir()))
+        reportWindow_->addReport(saved.text, QStringLiteral("ウィンドウを閉じている間の送信。保存先: %1").arg(saved.path));
     noticeMissing_->setVisible(!readSenderNotice(dir_.root()).value_or(SenderNotice{}).complete());
     const auto plan = planNow();
     if (!plan) {
@@ -80,24 +80,6 @@ void SendPanel::startupPrompt()
     }
     if (!lines.isEmpty())
         startRun(MailKind::Step, std::nullopt, lines, true);
-}
-
-// What runs without the window left unsent since the window last looked.
-void SendPanel::showUnseenReports()
-{
-    auto store = SendStore::open(dir_.root());
-    const auto since = store ? (*store)->reportsShownUntil() : Result<QDateTime>();
-    if (since && since->isValid())
-        for (const SavedReport& saved : reportsSince(dir_.reportDir(), *since))
-            reportWindow_->addReport(saved.text, QStringLiteral("ウィンドウを閉じている間の送信。保存先: %1").arg(saved.path));
-    markReportsShown();
-}
-
-// Compared with the files' times, so the file system's clock, not the schedule's.
-void SendPanel::markReportsShown()
-{
-    if (auto store = SendStore::open(dir_.root()))
-        (void)(*store)->setReportsShownUntil(QDateTime::currentDateTime()); // failing, they show once more
 }
 
 // Step mails of the days the program did not run, still within catch_up_days:

@@ -146,15 +146,9 @@ void SettingsPanel::showAutoSend(const TimerState& state)
 
 void SettingsPanel::storeNotifySent(bool on)
 {
-    auto smtp = readSmtpFile(dir_.root());
-    if (smtp) {
-        smtp->notifySent = on;
-        if (auto written = writeSmtpSettings(dir_.root(), *smtp); !written)
-            smtp = std::unexpected(written.error());
-    }
-    if (!smtp) {
+    if (auto stored = ::storeNotifySent(dir_.root(), on); !stored) {
         notifySent_->setChecked(!on);
-        prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")), smtp.error().message);
+        prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")), stored.error().message);
     }
 }
 
