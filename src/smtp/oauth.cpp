@@ -63,13 +63,6 @@ OAuthEndpoints oauthEndpoints(const SmtpSettings& s)
     return ends;
 }
 
-QString oauthSmtpServer(const QString& provider)
-{
-    if (provider == u"google")
-        return QStringLiteral("smtp.gmail.com:587");
-    return provider == u"custom" ? QString() : QStringLiteral("smtp.office365.com:587");
-}
-
 Result<AccessToken> refreshAccessToken(const SmtpSettings& s, std::chrono::milliseconds timeout)
 {
     if (s.oauthRefreshToken.isEmpty())

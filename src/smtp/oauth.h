@@ -24,8 +24,6 @@ struct OAuthEndpoints {
     QString scope;
 };
 OAuthEndpoints oauthEndpoints(const SmtpSettings& settings);
-// The provider's submission server (host:port, STARTTLS); empty for custom.
-QString oauthSmtpServer(const QString& provider);
 
 struct AccessToken {
     QString token;

@@ -96,9 +96,3 @@ Result<QString> readStoredPassword(const QString& account, std::chrono::millisec
 {
     return waitFor(readJob(account), wait);
 }
-
-Result<void> storePassword(const QString& account, const QString& password, std::chrono::milliseconds wait)
-{
-    const auto stored = waitFor(writeJob(account, password), wait);
-    return stored ? Result<void>() : Result<void>(std::unexpected(stored.error()));
-}

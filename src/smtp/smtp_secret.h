@@ -17,10 +17,9 @@ class QObject;
 //
 // QtKeychain answers only on the thread of the application object, so the window
 // asks without waiting: the answer comes by call-back, on context's thread, while
-// its event loop runs on. The blocking forms are for the run without a window.
+// its event loop runs on. The blocking read is for the run without a window.
 using PasswordAnswer = std::function<void(Result<QString>)>;
 void askStoredPassword(const QString& account, std::chrono::milliseconds wait, QObject* context, PasswordAnswer answer);
 void keepStoredPassword(const QString& account, const QString& password, std::chrono::milliseconds wait,
                         QObject* context, std::function<void(Result<void>)> answer);
 Result<QString> readStoredPassword(const QString& account, std::chrono::milliseconds wait);
-Result<void> storePassword(const QString& account, const QString& password, std::chrono::milliseconds wait);
