@@ -74,6 +74,10 @@ private:
 class NoTransport : public MailTransport {
 public:
     Result<void> send(const OutgoingMail&) override { return fail(ErrorKind::Transfer, QStringLiteral("bench")); }
+    Result<QString> testConnection(const QString&, const SmtpSettings&) override
+    {
+        return fail(ErrorKind::ConnectFailed, QStringLiteral("bench"));
+    }
 };
 
 class NoPrinter : public PrintSurfaceFactory {

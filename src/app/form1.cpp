@@ -6,6 +6,7 @@
 #include "datalist/ui/data_list_panel.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/ui/file_dialog_memory.h"
+#include "delivery/ui/mail_text_pane.h"
 #include "delivery/ui/send_history_view.h"
 #include "delivery/ui/send_panel.h"
 #include "delivery/ui/settings_panel.h"
@@ -72,7 +73,7 @@ void Form1::buildPages()
     tabs_->setObjectName(QStringLiteral("TabStrip1"));
 
     QWidget* sendPage = page(SendTab);
-    settingsPanel_ = new SettingsPanel(dir_, seams_.prompts, *dialogMemory_, seams_.timer);
+    settingsPanel_ = new SettingsPanel(dir_, seams_.prompts, *dialogMemory_, seams_.timer, seams_.transport);
     sendPanel_ = new SendPanel(dir_, seams_.clock, seams_.prompts, seams_.transport,
                                *settingsPanel_, *dialogMemory_, listPath);
     (new QVBoxLayout(sendPage))->addWidget(sendPanel_);
@@ -141,16 +142,16 @@ void Form1::buildMenus()
 {
     const MenuItem separator{};
     fileMenu_ = addMenu("mnuFile", QStringLiteral("ファイル(&F)"),
-                        {{"mnuTxtOpen", QStringLiteral("開く(&O)"), "Ctrl+O", [this] { sendPanel_->openText(); }},
-                         {"mnuOverWrite", QStringLiteral("上書き保存(&S)"), "Ctrl+S", [this] { sendPanel_->overwriteText(); }},
-                         {"mnuNewWrite", QStringLiteral("名前を付けて保存(&E)"), "Ctrl+E", [this] { sendPanel_->saveTextAs(); }},
+                        {{"mnuTxtOpen", QStringLiteral("開く(&O)"), "Ctrl+O", [this] { sendPanel_->textPane()->openText(); }},
+                         {"mnuOverWrite", QStringLiteral("上書き保存(&S)"), "Ctrl+S", [this] { sendPanel_->textPane()->overwriteText(); }},
+                         {"mnuNewWrite", QStringLiteral("名前を付けて保存(&E)"), "Ctrl+E", [this] { sendPanel_->textPane()->saveTextAs(); }},
                          separator,
                          {"mnuNewList", QStringLiteral("新規リスト作成(&N)"), "Ctrl+N", [this] { newListDialog_->show(); }},
                          {"mnuLoadList", QStringLiteral("既存リスト読込(&R)"), "Ctrl+R", [this] { LoadCurrentList(); }},
                          separator,
                          {"mnuQuit", QStringLiteral("終了(&Q)"), "", [this] { quit(); }}});
     addMenu("mnuTool", QStringLiteral("ツール(&T)"),
-            {{"mnuLogView", QStringLiteral("送信ログを開く(&L)"), "Ctrl+L", [this] { sendPanel_->openSendLog(); }},
+            {{"mnuLogView", QStringLiteral("送信ログを開く(&L)"), "Ctrl+L", [this] { sendPanel_->textPane()->openSendLog(); }},
              separator,
              {"mnuImport", QStringLiteral("名簿のインポート(&I)"), "Ctrl+I", [this] { importCsv(); }},
              {"mnuExport", QStringLiteral("名簿のエクスポート(&G)"), "Ctrl+G", [this] { exchange_->ExportCsv(listPath_); }},

@@ -146,14 +146,15 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     const auto smtp = readSmtpLogin(dir->root());
     if (!smtp)
         return refuse(smtp.error().message);
-    const auto notice = readSenderNotice(dir->root());
-    if (!notice)
-        return refuse(notice.error().message);
-    if (!notice->complete())
+    auto job = jobInFolder(*dir, listPath, settings, *smtp, MailKind::Step, {});
+    if (!job)
+        return refuse(job.error().message);
+    if (!job->notice.complete())
         QTextStream(stderr) << kNoticeMissing << Qt::endl;
     const auto plan = planSends(dir->root(), listPath, dir->sendLock(), started, *smtp, line.catchUpDays);
     if (!plan)
         return refuse(plan.error().message);
+    job->lines = plan->lines();
     for (const LineOutcome& settled : plan->settled)
         printOutcome(out, settled);
 
@@ -162,11 +163,8 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     RunSummary summary;
     QObject::connect(&run, &SendRun::lineDone, [&out](const LineOutcome& o) { printOutcome(out, o); });
     QObject::connect(&run, &SendRun::finished, [&summary](const RunSummary& s) { summary = s; });
-    SendJob job{listPath, dir->logDir(), settings, std::nullopt, plan->lines(), MailKind::Step, dir->root(),
-                dir->sendLock(), *smtp};
-    job.sendExpired = line.catchUpDays > 0;
-    job.notice = *notice;
-    run.run(job);
+    job->sendExpired = line.catchUpDays > 0;
+    run.run(*job);
     summary.outcomes = plan->settled + summary.outcomes;
 
     if (!summary.renewedRefreshToken.isEmpty())

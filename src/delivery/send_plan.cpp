@@ -103,3 +103,11 @@ Result<QList<DueEntry>> retriesDue(const QString& home, const QString& listPath,
         lines.append(lineOf(mail));
     return lines;
 }
+
+Result<SendPlan> planSendsNow(const ProgramDir& dir, const QString& listPath, const QDateTime& now)
+{
+    const auto smtp = readSmtpFile(dir.root());
+    if (!smtp)
+        return std::unexpected(smtp.error());
+    return planSends(dir.root(), listPath, dir.sendLock(), now, *smtp);
+}

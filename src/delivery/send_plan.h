@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/error.h"
+#include "common/program_dir.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/send_run.h"
 #include "delivery/send_store.h"
@@ -21,6 +22,8 @@ struct SendPlan {
     QList<LineOutcome> settled;  // expired or given up just now: reported this once
     QList<StoredMail> uncertain; // may have arrived: never again unless the operator says so
     QList<DueEntry> lines() const { return late + todays + retries; }
+    // What the window lists at start-up and asks to send; the late ones it offers apart.
+    QList<DueEntry> listed() const { return todays + retries; }
 };
 
 // The plan for the list at now. No marker of finished runs decides: a step
@@ -30,6 +33,9 @@ struct SendPlan {
 // Mails a stopped run left sending are settled as uncertain once nobody sends.
 Result<SendPlan> planSends(const QString& home, const QString& listPath, const QString& lockPath,
                            const QDateTime& now, const SmtpSettings& smtp, int extraDays = 0);
+
+// The plan of the program folder's list at now, with smtp.ini as it is.
+Result<SendPlan> planSendsNow(const ProgramDir& dir, const QString& listPath, const QDateTime& now);
 
 // The deferred step mails of the list whose next try has come.
 Result<QList<DueEntry>> retriesDue(const QString& home, const QString& listPath, const QDateTime& now);

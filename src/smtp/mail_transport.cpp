@@ -255,8 +255,10 @@ Result<QString> CurlMailTransport::testConnection(const QString& server, const S
     if (!endpoint)
         return std::unexpected(endpoint.error());
     // CONNECT_ONLY runs greeting, STARTTLS and AUTH and stops before MAIL FROM;
-    // the handle's cleanup then says QUIT.
-    SmtpSession session(connectTimeout_, transferTimeout_);
+    // the handle's cleanup then says QUIT. The operator waits for the answer: shorter limits.
+    const auto connectLimit = std::min(connectTimeout_, std::chrono::milliseconds(std::chrono::seconds(15)));
+    const auto transferLimit = std::min(transferTimeout_, std::chrono::milliseconds(std::chrono::seconds(30)));
+    SmtpSession session(connectLimit, transferLimit);
     if (auto ready = session.prepare(*endpoint, connection); !ready)
         return std::unexpected(ready.error());
     curl_easy_setopt(session.handle(), CURLOPT_CONNECT_ONLY, 1L);
@@ -266,7 +268,7 @@ Result<QString> CurlMailTransport::testConnection(const QString& server, const S
     Error error = session.error(code, *endpoint, {});
     if (code == CURLE_PEER_FAILED_VERIFICATION) {
         // Once more without trusting it and without a login, only to read what it presents.
-        SmtpSession look(connectTimeout_, transferTimeout_);
+        SmtpSession look(connectLimit, transferLimit);
         if (look.prepare(*endpoint, connection, false)) {
             curl_easy_setopt(look.handle(), CURLOPT_CONNECT_ONLY, 1L);
             curl_easy_setopt(look.handle(), CURLOPT_SSL_VERIFYPEER, 0L);

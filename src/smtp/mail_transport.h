@@ -30,6 +30,10 @@ public:
     virtual Result<void> send(const OutgoingMail& mail) = 0;
     // A run's last mail went: the connection kept for the next one is closed.
     virtual void endSession() {}
+    // Connects, greets, starts TLS and logs in as a send would, then quits: the
+    // server's replies, one a line; on failure why, as exactly as known. Uses no
+    // connection of a run, so it may go beside one.
+    virtual Result<QString> testConnection(const QString& server, const SmtpSettings& connection) = 0;
 };
 
 class SmtpSession;
@@ -45,10 +49,7 @@ public:
     ~CurlMailTransport() override;
     Result<void> send(const OutgoingMail& mail) override;
     void endSession() override;
-
-    // Connects, greets, starts TLS and logs in as a send would, then quits.
-    // The server's replies, one a line; on failure why, as exactly as known.
-    Result<QString> testConnection(const QString& server, const SmtpSettings& connection);
+    Result<QString> testConnection(const QString& server, const SmtpSettings& connection) override;
 
 private:
     std::chrono::milliseconds connectTimeout_;

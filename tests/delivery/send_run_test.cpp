@@ -85,6 +85,7 @@ class SimulatedServer : public MailTransport {
 public:
     struct Killed {};
     SimulatedServer(Clock& clock, std::mt19937& random) : clock_(clock), random_(random) {}
+    Result<QString> testConnection(const QString&, const SmtpSettings&) override { return QString(); }
     Result<void> send(const OutgoingMail& mail) override
     {
         if (down)

@@ -11,3 +11,10 @@ Result<void> RecordingTransport::send(const OutgoingMail& mail)
         return {};
     return results.takeFirst();
 }
+
+Result<QString> RecordingTransport::testConnection(const QString& server, const SmtpSettings&)
+{
+    const QMutexLocker lock(&mutex_);
+    testedServers.append(server);
+    return QStringLiteral("250 OK");
+}

@@ -14,11 +14,13 @@
 class RecordingTransport : public MailTransport {
 public:
     Result<void> send(const OutgoingMail& mail) override;
+    Result<QString> testConnection(const QString& server, const SmtpSettings& connection) override;
 
     QList<OutgoingMail> sent;     // every mail handed over, failed ones included
     QList<Result<void>> results;  // taken in order
     // Called on the worker thread before each mail is recorded.
     std::function<void(const OutgoingMail&)> onSend;
+    QStringList testedServers; // each connection test's server, as it was asked for
 
 private:
     QMutex mutex_;

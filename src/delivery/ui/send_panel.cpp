@@ -1,46 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/send_panel.h"
 
-#include "common/text_field.h"
-#include "smtp/mail_message.h"
-#include "delivery/mail_text.h"
-#include "delivery/personalise.h"
 #include "delivery/run_report.h"
 #include "delivery/send_worker.h"
-#include "delivery/ui/file_dialog_memory.h"
+#include "delivery/ui/mail_text_pane.h"
 #include "delivery/ui/run_report_window.h"
+#include "delivery/ui/send_queue_model.h"
 #include "delivery/ui/settings_panel.h"
 
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <algorithm>
-
-namespace {
-
-// Each List1 line keeps the guest it stands for, since display names repeat.
-constexpr int kRecordRole = Qt::UserRole;
-constexpr int kStepRole = Qt::UserRole + 1;
-constexpr int kDayRole = Qt::UserRole + 2;
-
-} // namespace
-
-DueEntry SendPanel::entryOf(const QListWidgetItem* item)
-{
-    const QVariant step = item->data(kStepRole);
-    return {item->data(kRecordRole).toInt(),
-            step.isValid() ? std::optional<int>(step.toInt()) : std::nullopt, item->text(),
-            item->data(kDayRole).toDate()};
-}
 
 SendPanel::SendPanel(const ProgramDir& dir, Clock& clock, OperatorPrompts& prompts,
                      MailTransport& transport, SettingsPanel& settings, FileDialogMemory& dialogs,
@@ -69,12 +43,21 @@ SendPanel::SendPanel(const ProgramDir& dir, Clock& clock, OperatorPrompts& promp
         cancelButton_->setEnabled(false);
         progressLabel_->setText(QStringLiteral("送信中のメールの後で止めます…"));
     });
-    connect(sendList_, &QListWidget::itemClicked, this, &SendPanel::onNamePick);
+    connect(sendList_, &QListView::clicked, this, &SendPanel::onNamePick);
     connect(worker_->run(), &SendRun::mailStarting, this, &SendPanel::onMailStarting);
     connect(worker_->run(), &SendRun::lineDone, this, &SendPanel::onLineDone);
     connect(worker_->run(), &SendRun::finished, this, &SendPanel::onRunFinished);
     connect(reportWindow_, &RunReportWindow::resendRequested, this, &SendPanel::resendUncertain);
-    body_->installEventFilter(this);
+    connect(textPane_, &MailTextPane::textOpened, this, [this](const QString& path) {
+        if (!scrambleButton_->isHidden()) {
+            scrambleTextFile_ = path;
+            scrambleButton_->setEnabled(true);
+        }
+    });
+    connect(textPane_, &MailTextPane::bodyEmptied, this, [this] { scrambleButton_->setEnabled(false); });
+    connect(queue_, &QAbstractItemModel::modelReset, this, &SendPanel::updateButtons);
+    connect(queue_, &QAbstractItemModel::rowsInserted, this, &SendPanel::updateButtons);
+    connect(queue_, &QAbstractItemModel::rowsRemoved, this, &SendPanel::updateButtons);
     updateButtons();
 }
 
@@ -85,44 +68,12 @@ SendPanel::~SendPanel() = default;
 void SendPanel::resetForLoad()
 {
     pickedLine_.reset();
-    sendList_->clear();
-    updateButtons();
+    queue_->clear();
 }
 
-void SendPanel::setSendList(const QList<DueEntry>& entries)
-{
-    sendList_->clear();
-    addLines(entries);
-}
+void SendPanel::setSendList(const QList<DueEntry>& entries) { queue_->setLines(entries); }
 
-void SendPanel::addLines(const QList<DueEntry>& entries)
-{
-    const QList<DueEntry> listed = stepLines();
-    for (const DueEntry& entry : entries) {
-        if (entry.step && listed.contains(entry))
-            continue;
-        auto* item = new QListWidgetItem(entry.displayName, sendList_);
-        item->setData(kRecordRole, entry.recordNumber);
-        if (entry.step)
-            item->setData(kStepRole, *entry.step);
-        if (entry.dueDate.isValid())
-            item->setData(kDayRole, entry.dueDate);
-    }
-    updateButtons();
-}
-
-QList<DueEntry> SendPanel::stepLines() const
-{
-    QList<DueEntry> lines;
-    for (int i = 0; i < sendList_->count(); ++i) {
-        const DueEntry entry = entryOf(sendList_->item(i));
-        if (entry.step)
-            lines.append(entry);
-    }
-    return lines;
-}
-
-void SendPanel::clearLoadedFile() { body_->clear(); }
+void SendPanel::clearLoadedFile() { textPane_->clearMail(); }
 
 void SendPanel::setStartupDay(const QDate& day) { lastScannedDay_ = day; }
 
@@ -176,26 +127,19 @@ void SendPanel::beginRun(const SendJob& job, bool clearAfter)
 std::optional<SendJob> SendPanel::jobFor(MailKind kind, std::optional<MailContent> content,
                                          const QList<DueEntry>& lines)
 {
-    SendJob job;
-    job.kind = kind;
-    job.home = dir_.root();
-    job.lockPath = dir_.sendLock();
-    job.listPath = listPath_();
-    job.logDir = dir_.logDir();
-    job.settings = settings_.settings();
-    job.settings.smtpServer = settings_.smtpServer();
-    job.settings.sender = settings_.sender();
-    job.notice = readSenderNotice(dir_.root()).value_or(SenderNotice{});
-    job.content = std::move(content);
-    job.lines = lines;
-    // The password, when in the secret store, is the worker's to fetch.
-    auto smtp = readSmtpFile(dir_.root());
-    if (!smtp) {
-        prompts_.warn(messageTitle(QStringLiteral("　通信エラー　")), smtp.error().message);
+    CampaignSettings campaign = settings_.settings();
+    campaign.smtpServer = settings_.smtpServer();
+    campaign.sender = settings_.sender();
+    // The password, when in the secret store, is asked for when the run starts.
+    const auto smtp = readSmtpFile(dir_.root());
+    auto job = smtp ? jobInFolder(dir_, listPath_(), campaign, *smtp, kind, lines)
+                    : Result<SendJob>(std::unexpected(smtp.error()));
+    if (!job) {
+        prompts_.warn(messageTitle(QStringLiteral("　通信エラー　")), job.error().message);
         return std::nullopt;
     }
-    job.smtp = *smtp;
-    return job;
+    job->content = std::move(content);
+    return *job;
 }
 
 void SendPanel::onMailStarting(int index, int total, const DueEntry& line)
@@ -219,12 +163,7 @@ void SendPanel::onLineDone(const LineOutcome& outcome)
     // A deferred mail goes again by itself, or now with 残りを送信.
     if (outcome.state == MailState::Deferred)
         return;
-    for (int i = 0; i < sendList_->count(); ++i) {
-        if (entryOf(sendList_->item(i)) == outcome.line) {
-            delete sendList_->takeItem(i);
-            break;
-        }
-    }
+    queue_->remove(outcome.line);
 }
 
 void SendPanel::onRunFinished(const RunSummary& summary)
@@ -274,18 +213,15 @@ void SendPanel::updateButtons()
 {
     searchButton_->setEnabled(!running_);
     clearButton_->setEnabled(!running_);
-    resendButton_->setEnabled(!running_ && !stepLines().isEmpty());
+    resendButton_->setEnabled(!running_ && !queue_->stepLines().isEmpty());
     targetButton_->setEnabled(!running_ && pickedLine_.has_value());
-    testSendButton_->setEnabled(!running_ && sendList_->count() > 0);
-    previewButton_->setEnabled(sendList_->count() > 0);
+    testSendButton_->setEnabled(!running_ && !queue_->isEmpty());
+    previewButton_->setEnabled(!queue_->isEmpty());
 }
 
 void SendPanel::clearForScan()
 {
-    // Step lines a stopped run left stay: they go out with the new day's.
-    const QList<DueEntry> left = stepLines();
-    sendList_->clear();
-    addLines(left);
+    queue_->keepStepLines();
     clearMail();
     scrambleButton_->hide();
 }
@@ -293,8 +229,11 @@ void SendPanel::clearForScan()
 void SendPanel::clearMail()
 {
     pickedLine_.reset();
-    subjectBox_->clear();
-    recipientBox_->clear();
-    body_->clear();
+    textPane_->clearMail();
     updateButtons();
+}
+
+void SendPanel::warnList(const Error& error)
+{
+    prompts_.warn(messageTitle(QStringLiteral("　リスト読込エラー　")), error.message);
 }

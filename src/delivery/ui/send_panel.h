@@ -20,15 +20,15 @@
 #include <optional>
 
 class FileDialogMemory;
+class MailTextPane;
 class QLabel;
-class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
+class QListView;
+class QModelIndex;
 class QProgressBar;
 class QPushButton;
-class QTextEdit;
 class QTimer;
 class RunReportWindow;
+class SendQueueModel;
 class SendWorker;
 class SettingsPanel;
 
@@ -56,10 +56,8 @@ public:
     void showScrambleButton();
     void onSettingsStored();
 
-    void openText();
-    void saveTextAs();
-    void overwriteText();
-    void openSendLog();
+    // The mail text and its file commands (the File menu's).
+    MailTextPane* textPane() const { return textPane_; }
 
     // One tick of Timer1: the clock, and for each day not yet scanned the scan and send.
     void onTimer1Tick();
@@ -73,17 +71,13 @@ signals:
     // The list search counted the guests of the list (for Label23).
     void guestCountFound(int count);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    static DueEntry entryOf(const QListWidgetItem* item);
     void buildLayout();
     QWidget* buildProgressRow();
     void onTargetSendClicked();
     void onScrambleClicked();
     void onListSearch();
-    void onNamePick(QListWidgetItem* item);
+    void onNamePick(const QModelIndex& index);
     void onListClear();
     void onTestSendClicked();
     void onPreviewClicked();
@@ -91,7 +85,6 @@ private:
     std::optional<SendJob> selectedJob(bool test);
     void showPreview(const QString& guestName, const Result<OutgoingMail>& mail);
 
-    Result<SendPlan> planNow();
     QList<DueEntry> offerCatchUp(const QList<DueEntry>& late);
     void resendUncertain(const DueEntry& line);
     void startRun(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines,
@@ -107,15 +100,9 @@ private:
     void warnStop(const RunSummary& summary);
     void updateButtons();
 
-    void addLines(const QList<DueEntry>& entries);
-    QList<DueEntry> stepLines() const;
     void clearForScan();
     void clearMail();
-    bool loadBody(const QString& path, TextOrigin origin);
-    void writeBody(const QString& path);
     void warnList(const Error& error);
-    QString bodyText() const;
-    void setBodyText(const QString& text);
 
     const ProgramDir& dir_;
     Clock& clock_;
@@ -125,7 +112,8 @@ private:
     std::function<QString()> listPath_;
     SendWorker* worker_ = nullptr;
 
-    QListWidget* sendList_ = nullptr;        // List1
+    SendQueueModel* queue_ = nullptr;
+    QListView* sendList_ = nullptr;          // List1
     QPushButton* searchButton_ = nullptr;    // Command1
     QPushButton* targetButton_ = nullptr;    // Command3
     QPushButton* scrambleButton_ = nullptr;  // Command18
@@ -133,12 +121,7 @@ private:
     QPushButton* resendButton_ = nullptr;    // sends the step lines left in List1
     QPushButton* testSendButton_ = nullptr;  // the selected line's mail to the sender
     QPushButton* previewButton_ = nullptr;   // the selected line's mail, shown
-    QLabel* subjectLabel_ = nullptr;         // Label46
-    QLineEdit* subjectBox_ = nullptr;        // Text23
-    QLineEdit* recipientBox_ = nullptr;      // Text24
-    QTextEdit* body_ = nullptr;              // RichTextBox1
-    QTextEdit* openedCopy_ = nullptr;        // RichTextBox2
-    QLabel* clockLabel_ = nullptr;           // Label3
+    MailTextPane* textPane_ = nullptr;
     QLabel* noticeMissing_ = nullptr;        // the mails go without the sender's notice
     QTimer* timer1_ = nullptr;
     QWidget* progressRow_ = nullptr;
@@ -148,9 +131,7 @@ private:
     RunReportWindow* reportWindow_ = nullptr;
 
     std::optional<DueEntry> pickedLine_; // the guest the target send goes to
-    QString unpersonalisedText_;         // what each pick personalises afresh
     QString scrambleTextFile_;           // txtScramble
-    QString openTextFile_;
     QDate lastScannedDay_;               // invalid until the list load
     QDateTime nextRetryCheck_;
     QDateTime runStarted_;

@@ -3,17 +3,15 @@
 #include "delivery/ui/send_panel.h"
 
 #include "delivery/sender_notice.h"
+#include "delivery/ui/mail_text_pane.h"
+#include "delivery/ui/send_queue_model.h"
 
-#include <QFontDatabase>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,28 +23,17 @@ QPushButton* namedButton(const QString& name, const QString& caption, QWidget* p
     return button;
 }
 
-QTextEdit* mailBox(const QString& name, QWidget* parent)
-{
-    auto* box = new QTextEdit(parent);
-    box->setObjectName(name);
-    box->setAcceptRichText(false);
-    box->setTabChangesFocus(true); // Tab leaves the box, as everywhere else; a mail text rarely wants one
-    QFont font(QStringLiteral("ＭＳ ゴシック"));
-    font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("Noto Sans Mono CJK JP"),
-                      QFontDatabase::systemFont(QFontDatabase::FixedFont).family()});
-    font.setStyleHint(QFont::Monospace);
-    box->setFont(font);
-    return box;
-}
-
 } // namespace
 
 void SendPanel::buildLayout()
 {
     auto* frame1 = new QGroupBox(QStringLiteral("送信者リスト"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
-    sendList_ = new QListWidget(frame1);
+    queue_ = new SendQueueModel(this);
+    sendList_ = new QListView(frame1);
     sendList_->setObjectName(QStringLiteral("List1"));
+    sendList_->setModel(queue_);
+    sendList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sendList_->setAccessibleName(QStringLiteral("送信者リスト"));
     searchButton_ = namedButton(QStringLiteral("Command1"), QStringLiteral("検　索"), frame1);
     targetButton_ = namedButton(QStringLiteral("Command3"), QStringLiteral("ターゲット送信"), frame1);
@@ -67,34 +54,6 @@ void SendPanel::buildLayout()
                                 testSendButton_, searchButton_})
         frameLayout->addWidget(button);
 
-    subjectLabel_ = new QLabel(QStringLiteral("件名"), this);
-    subjectLabel_->setObjectName(QStringLiteral("Label46"));
-    auto* label47 = new QLabel(QStringLiteral("宛先"), this);
-    label47->setObjectName(QStringLiteral("Label47"));
-    subjectBox_ = new QLineEdit(this);
-    subjectBox_->setObjectName(QStringLiteral("Text23"));
-    recipientBox_ = new QLineEdit(this);
-    recipientBox_->setObjectName(QStringLiteral("Text24"));
-    // The address comes from the guest's record: the mail goes where the record says.
-    recipientBox_->setReadOnly(true);
-    subjectLabel_->setBuddy(subjectBox_);
-    label47->setBuddy(recipientBox_);
-    clockLabel_ = new QLabel(this);
-    clockLabel_->setObjectName(QStringLiteral("Label3"));
-    clockLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    body_ = mailBox(QStringLiteral("RichTextBox1"), this);
-    openedCopy_ = mailBox(QStringLiteral("RichTextBox2"), this);
-    openedCopy_->setReadOnly(true);
-    openedCopy_->setMaximumHeight(80);
-    body_->setAccessibleName(QStringLiteral("本文"));
-    openedCopy_->setAccessibleName(QStringLiteral("開いたテキスト"));
-
-    auto* heads = new QGridLayout;
-    heads->addWidget(subjectLabel_, 0, 0);
-    heads->addWidget(subjectBox_, 0, 1);
-    heads->addWidget(clockLabel_, 0, 2);
-    heads->addWidget(label47, 1, 0);
-    heads->addWidget(recipientBox_, 1, 1, 1, 2);
     noticeMissing_ = new QLabel(kNoticeMissing, this);
     noticeMissing_->setObjectName(QStringLiteral("senderNoticeMissing"));
     noticeMissing_->setWordWrap(true);
@@ -102,9 +61,8 @@ void SendPanel::buildLayout()
     noticeMissing_->hide();
     auto* right = new QVBoxLayout;
     right->addWidget(noticeMissing_);
-    right->addLayout(heads);
-    right->addWidget(body_, 1);
-    right->addWidget(openedCopy_);
+    textPane_ = new MailTextPane(dir_, prompts_, dialogs_, this);
+    right->addWidget(textPane_, 1);
 
     auto* columns = new QHBoxLayout;
     columns->addWidget(frame1, 1);

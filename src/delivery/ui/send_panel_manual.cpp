@@ -3,37 +3,34 @@
 // delivering guest (スクランブル送信), a test to the sender and a preview.
 #include "delivery/ui/send_panel.h"
 
-#include "common/text_field.h"
 #include "delivery/guest_mail.h"
-#include "smtp/mail_message.h"
 #include "delivery/mail_text.h"
-#include "delivery/personalise.h"
-#include "delivery/send_worker.h"
+#include "delivery/ui/mail_text_pane.h"
+#include "delivery/ui/send_queue_model.h"
 #include "lists/guest_record.h"
+#include "smtp/mail_message.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 // ---- test send and preview of the selected line ----
 
 std::optional<SendJob> SendPanel::selectedJob(bool test)
 {
-    const QListWidgetItem* item = sendList_->currentItem();
-    if (!item) {
+    const QModelIndex current = sendList_->currentIndex();
+    if (!current.isValid()) {
         prompts_.warn(messageTitle(QStringLiteral("　送信条件エラー　")),
                       QStringLiteral("送信者リストで行を選んでください"));
         return std::nullopt;
     }
-    const DueEntry line = entryOf(item);
+    const DueEntry line = queue_->at(current.row());
     std::optional<MailContent> content;
     if (!line.step)
-        content = MailContent{subjectBox_->text(), unpersonalisedText_.isEmpty() ? bodyText() : unpersonalisedText_};
+        content = MailContent{textPane_->subject(), textPane_->unpersonalisedBody()};
     auto job = jobFor(line.step ? MailKind::Step : MailKind::Target, std::move(content), {line});
     if (job)
         job->testSend = test;
@@ -104,7 +101,7 @@ void SendPanel::onTargetSendClicked()
 {
     if (running_)
         return;
-    if (bodyText().isEmpty() || subjectBox_->text().isEmpty()) {
+    if (textPane_->body().isEmpty() || textPane_->subject().isEmpty()) {
         prompts_.warn(messageTitle(QStringLiteral("　送信条件エラー　")),
                       QStringLiteral("件名または本文がありません　送信を中止します"));
         return;
@@ -113,18 +110,15 @@ void SendPanel::onTargetSendClicked()
         return;
     const DueEntry line = *std::exchange(pickedLine_, std::nullopt);
     // The text stays for the next pick.
-    startRun(MailKind::Target, MailContent{subjectBox_->text(), bodyText()}, {line}, false);
-    // The next pick starts from the text as it was before this guest's name went in.
-    subjectBox_->clear();
-    recipientBox_->clear();
-    setBodyText(unpersonalisedText_);
+    startRun(MailKind::Target, MailContent{textPane_->subject(), textPane_->body()}, {line}, false);
+    textPane_->resetForNextPick();
 }
 
 void SendPanel::onScrambleClicked()
 {
     if (running_)
         return;
-    if (subjectBox_->text().isEmpty()) {
+    if (textPane_->subject().isEmpty()) {
         prompts_.warn(messageTitle(QStringLiteral("　件名未入力違反　")),
                       QStringLiteral("件名がありません、送信をやり直してください。"));
         return;
@@ -146,10 +140,7 @@ void SendPanel::onScrambleClicked()
     scrambleButton_->hide();
     pickedLine_.reset();
     setSendList(scrambleEntries(*guests));
-    QList<DueEntry> lines;
-    for (int i = 0; i < sendList_->count(); ++i)
-        lines.append(entryOf(sendList_->item(i)));
-    startRun(MailKind::Scramble, MailContent{subjectBox_->text(), *text}, lines, true);
+    startRun(MailKind::Scramble, MailContent{textPane_->subject(), *text}, queue_->lines(), true);
 }
 
 // ---- the send list ----
@@ -158,7 +149,7 @@ void SendPanel::onListSearch()
 {
     if (running_)
         return;
-    sendList_->clear();
+    queue_->clear();
     clearMail();
     scrambleButton_->hide();
     auto guests = readSendingList(listPath_());
@@ -166,29 +157,22 @@ void SendPanel::onListSearch()
         warnList(guests.error());
         return;
     }
-    addLines(deliveringEntries(*guests));
+    queue_->add(deliveringEntries(*guests));
     emit guestCountFound(searchedGuestCount(*guests));
 }
 
-void SendPanel::onNamePick(QListWidgetItem* item)
+void SendPanel::onNamePick(const QModelIndex& index)
 {
-    if (running_ || !item)
+    if (running_ || !index.isValid())
         return;
     auto guests = readSendingList(listPath_());
     if (!guests) {
         warnList(guests.error());
         return;
     }
-    // Each pick personalises the same text afresh, never the previous guest's copy.
-    if (!openTextFile_.isEmpty() && loadBody(openTextFile_, TextOrigin::Operator))
-        unpersonalisedText_ = bodyText();
-    else if (!pickedLine_)
-        unpersonalisedText_ = bodyText();
-    pickedLine_ = entryOf(item);
-    const auto guest = guestFor(*guests, *pickedLine_);
-    recipientBox_->setText(guest ? guest->address.trimmed() : QString());
-    setBodyText(guest ? personalise(unpersonalisedText_, trimRight(guest->fName), guest->keisyou)
-                      : unpersonalisedText_);
+    const bool firstPick = !pickedLine_;
+    pickedLine_ = queue_->at(index.row());
+    textPane_->personaliseFor(guestFor(*guests, *pickedLine_), firstPick);
     updateButtons();
 }
 
@@ -197,12 +181,7 @@ void SendPanel::onListClear()
     if (running_)
         return;
     pickedLine_.reset();
-    sendList_->clear();
-    subjectBox_->clear();
-    recipientBox_->clear();
-    body_->clear();
-    openedCopy_->clear();
-    openTextFile_.clear();
-    unpersonalisedText_.clear();
+    queue_->clear();
+    textPane_->clearAll();
     updateButtons();
 }

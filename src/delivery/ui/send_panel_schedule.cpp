@@ -6,11 +6,12 @@
 #include "delivery/run_report.h"
 #include "delivery/send_plan.h"
 #include "delivery/sender_notice.h"
+#include "delivery/ui/mail_text_pane.h"
 #include "delivery/ui/run_report_window.h"
+#include "delivery/ui/send_queue_model.h"
 #include "lists/list_file.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 
 namespace {
@@ -35,17 +36,8 @@ void SendPanel::setClockRunning(bool on)
 void SendPanel::onSettingsStored()
 {
     setClockRunning(true);
-    clockLabel_->setText(clockText(clock_.now()));
-    subjectLabel_->show();
-    subjectBox_->show();
-}
-
-Result<SendPlan> SendPanel::planNow()
-{
-    const auto smtp = readSmtpFile(dir_.root());
-    if (!smtp)
-        return std::unexpected(smtp.error());
-    return planSends(dir_.root(), listPath_(), dir_.sendLock(), clock_.now(), *smtp);
+    textPane_->setClockText(clockText(clock_.now()));
+    textPane_->showSubject();
 }
 
 void SendPanel::startupPrompt()
@@ -53,7 +45,7 @@ void SendPanel::startupPrompt()
     for (const SavedReport& saved : takeUnseenReports(dir_.root(), dir_.reportDir()))
         reportWindow_->addReport(saved.text, QStringLiteral("ウィンドウを閉じている間の送信。保存先: %1").arg(saved.path));
     noticeMissing_->setVisible(!readSenderNotice(dir_.root()).value_or(SenderNotice{}).complete());
-    const auto plan = planNow();
+    const auto plan = planSendsNow(dir_, listPath_(), clock_.now());
     if (!plan) {
         // An unreadable list was said at its load already.
         if (readListFile(listPath_()))
@@ -63,7 +55,7 @@ void SendPanel::startupPrompt()
     reportWindow_->showUncertain(plan->uncertain);
     if (!plan->settled.isEmpty())
         report(RunSummary{plan->settled, std::nullopt, false}, clock_.now());
-    QList<DueEntry> todays = plan->todays + plan->retries;
+    const QList<DueEntry> todays = plan->listed();
     setSendList(todays);
     const QList<DueEntry> late = offerCatchUp(plan->late);
     QList<DueEntry> lines = late;
@@ -96,34 +88,34 @@ QList<DueEntry> SendPanel::offerCatchUp(const QList<DueEntry>& late)
         PromptIcon::Question, PromptButtons::YesNoDefaultNo);
     if (answer != PromptAnswer::Yes)
         return {};
-    addLines(late);
+    queue_->add(late);
     return late;
 }
 
 void SendPanel::onTimer1Tick()
 {
     const QDateTime now = clock_.now();
-    clockLabel_->setText(clockText(now));
+    textPane_->setClockText(clockText(now));
     // A day passed during a run or while the machine slept is planned at the next free tick.
     if (running_ || !lastScannedDay_.isValid())
         return;
     if (now.date() > lastScannedDay_) {
         lastScannedDay_ = now.date();
         nextRetryCheck_ = now.addSecs(kRetryCheckSeconds);
-        const auto plan = planNow();
+        const auto plan = planSendsNow(dir_, listPath_(), now);
         if (!plan) {
             warnList(plan.error()); // said once, not at every tick
             return;
         }
         clearForScan();
-        addLines(plan->lines());
+        queue_->add(plan->lines());
         if (!plan->settled.isEmpty())
             report(RunSummary{plan->settled, std::nullopt, false}, now);
         runSendLoop();
     } else if (now >= nextRetryCheck_) {
         nextRetryCheck_ = now.addSecs(kRetryCheckSeconds);
         if (const auto retries = retriesDue(dir_.root(), listPath_(), now); retries && !retries->isEmpty()) {
-            addLines(*retries);
+            queue_->add(*retries);
             runSendLoop();
         }
     }
@@ -145,7 +137,7 @@ void SendPanel::resendUncertain(const DueEntry& line)
 
 void SendPanel::runSendLoop()
 {
-    const QList<DueEntry> lines = stepLines();
+    const QList<DueEntry> lines = queue_->stepLines();
     if (!running_ && !lines.isEmpty())
         startRun(MailKind::Step, std::nullopt, lines, true);
 }

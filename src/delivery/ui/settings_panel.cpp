@@ -53,8 +53,8 @@ QGroupBox* singleBoxFrame(const QString& caption, QLineEdit* edit, QWidget* pare
 } // namespace
 
 SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
-                             FileDialogMemory& dialogs, SendTimer& timer, QWidget* parent)
-    : QWidget(parent), dir_(dir), prompts_(prompts), dialogs_(dialogs), timer_(timer),
+                             FileDialogMemory& dialogs, SendTimer& timer, MailTransport& transport, QWidget* parent)
+    : QWidget(parent), dir_(dir), prompts_(prompts), dialogs_(dialogs), timer_(timer), transport_(transport),
       browser_([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     screens_ = new QStackedWidget(this);
@@ -160,7 +160,7 @@ void SettingsPanel::openSmtpDetails()
         smtpDialog_->activateWindow();
         return;
     }
-    smtpDialog_ = new SmtpSettingsDialog(dir_.root(), [this] { return server_->text().trimmed(); }, prompts_, browser_, this);
+    smtpDialog_ = new SmtpSettingsDialog(dir_.root(), [this] { return server_->text().trimmed(); }, prompts_, transport_, browser_, this);
     smtpDialog_->setAttribute(Qt::WA_DeleteOnClose);
     smtpDialog_->setWindowModality(Qt::WindowModal);
     smtpDialog_->show();

@@ -5,6 +5,7 @@
 #include "common/program_dir.h"
 #include "delivery/campaign_settings.h"
 #include "lists/guest_record.h"
+#include "smtp/mail_transport.h"
 #include "smtp/ui/oauth_login_box.h"
 
 #include <QDialog>
@@ -30,7 +31,7 @@ class SettingsPanel : public QWidget {
     Q_OBJECT
 public:
     SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts, FileDialogMemory& dialogs, SendTimer& timer,
-                  QWidget* parent = nullptr);
+                  MailTransport& transport, QWidget* parent = nullptr);
 
     // Fills the boxes and the sending values from config.ini.
     void readSettings();
@@ -67,6 +68,7 @@ private:
     OperatorPrompts& prompts_;
     FileDialogMemory& dialogs_;
     SendTimer& timer_;
+    MailTransport& transport_; // SMTP詳細設定's connection test
     OpenBrowser browser_;
     QPointer<QDialog> smtpDialog_;
     QCheckBox* autoSend_ = nullptr;

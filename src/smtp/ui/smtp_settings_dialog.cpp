@@ -13,8 +13,9 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QThread>
+#include <QFutureWatcher>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <memory>
 
@@ -30,8 +31,9 @@ QLineEdit* namedEdit(const QString& name, QWidget* parent)
 } // namespace
 
 SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, std::function<QString()> server, OperatorPrompts& prompts,
-                                       OpenBrowser browser, QWidget* parent)
-    : QDialog(parent), programDir_(std::move(programDir)), server_(std::move(server)), prompts_(prompts)
+                                       MailTransport& transport, OpenBrowser browser, QWidget* parent)
+    : QDialog(parent), programDir_(std::move(programDir)), server_(std::move(server)), prompts_(prompts),
+      transport_(transport)
 {
     setWindowTitle(QStringLiteral("SMTP詳細設定"));
     port_ = namedEdit(QStringLiteral("smtpPort"), this);
@@ -216,24 +218,23 @@ void SmtpSettingsDialog::testConnection()
 {
     testButton_->setEnabled(false);
     answers_->setPlainText(QStringLiteral("接続しています…"));
-    auto outcome = std::make_shared<Result<QString>>(QString());
-    // The thread outlives a closed dialog; its answer then goes nowhere.
-    QThread* thread = QThread::create([outcome, server = server_(), settings = typed()]() mutable {
+    // A closed dialog takes its watcher along; the answer then goes nowhere.
+    auto* watcher = new QFutureWatcher<Result<QString>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const Result<QString> outcome = watcher->result();
+        testButton_->setEnabled(true);
+        answers_->setPlainText(outcome ? QStringLiteral("接続できました。\n") + *outcome
+                                       : QStringLiteral("接続できません。\n") + outcome.error().message);
+    });
+    watcher->setFuture(QtConcurrent::run([&transport = transport_, server = server_(), settings = typed()]() mutable
+                                             -> Result<QString> {
         if (settings.oauth()) {
             const auto token = refreshAccessToken(settings);
-            if (!token) {
-                *outcome = std::unexpected(token.error());
-                return;
-            }
+            if (!token)
+                return std::unexpected(token.error());
             settings.accessToken = token->token;
         }
-        *outcome = CurlMailTransport(std::chrono::seconds(15), std::chrono::seconds(30)).testConnection(server, settings);
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    connect(thread, &QThread::finished, this, [this, outcome] {
-        testButton_->setEnabled(true);
-        answers_->setPlainText(*outcome ? QStringLiteral("接続できました。\n") + **outcome
-                                        : QStringLiteral("接続できません。\n") + outcome->error().message);
-    });
-    thread->start();
+        return transport.testConnection(server, settings);
+    }));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/operator_prompts.h"
+#include "smtp/mail_transport.h"
 #include "smtp/smtp_settings.h"
 #include "smtp/ui/oauth_login_box.h"
 
@@ -22,7 +23,7 @@ class SmtpSettingsDialog : public QDialog {
 public:
     // server: what the settings tab's Text21 holds at the moment it is asked.
     SmtpSettingsDialog(QString programDir, std::function<QString()> server, OperatorPrompts& prompts,
-                       OpenBrowser browser, QWidget* parent = nullptr);
+                       MailTransport& transport, OpenBrowser browser, QWidget* parent = nullptr);
 
     SmtpSettings typed() const;
 
@@ -39,6 +40,7 @@ private:
     std::function<QString()> server_;
     SmtpSettings loaded_;
     OperatorPrompts& prompts_;
+    MailTransport& transport_;
     QLineEdit* port_ = nullptr;
     QComboBox* security_ = nullptr;
     QComboBox* auth_ = nullptr;

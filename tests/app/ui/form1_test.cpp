@@ -26,7 +26,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -174,7 +174,7 @@ TEST(MainWindow, FirstStartInAnEmptyFolderCreatesTheDefaultList)
     ASSERT_TRUE(QFile::exists(w.home.path(u"guestlst.lst"_s)));
     EXPECT_EQ(QFile(w.home.path(u"guestlst.lst"_s)).size(), 0);
     EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"0");
-    EXPECT_EQ(w.find<QListWidget>(u"List1"_s)->count(), 0);
+    EXPECT_EQ(w.find<QListView>(u"List1"_s)->model()->rowCount(), 0);
     EXPECT_EQ(w.find<QComboBox>(u"Combo1"_s)->currentText(), u"-選択-"); // an empty record offers the choice
     EXPECT_TRUE(w.prompts.asked.isEmpty());
 }
@@ -202,7 +202,7 @@ TEST(MainWindow, LoadFillsKeywordListsCountAndEditor)
     EXPECT_EQ(w.find<QLabel>(u"Label23"_s)->text(), u"3");
     EXPECT_EQ(w.find<QLineEdit>(u"Text1(0)"_s)->text(), u"山田");
     // Two steps due today: listed twice; the operator answered No, so nothing went out.
-    EXPECT_EQ(w.find<QListWidget>(u"List1"_s)->count(), 2);
+    EXPECT_EQ(w.find<QListView>(u"List1"_s)->model()->rowCount(), 2);
     ASSERT_EQ(w.prompts.asked.size(), 1);
     EXPECT_EQ(w.prompts.asked[0].text, u"本日の送信対象が見つかりました　直ちに送信しますか？");
     EXPECT_TRUE(w.transport.sent.isEmpty());

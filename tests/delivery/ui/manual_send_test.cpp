@@ -21,19 +21,11 @@ void useServer(Panels& p)
     click(p, u"Command4"_s);
 }
 
-// Picks a line of the send list where it shows.
-void pick(Panels& p, int row)
-{
-    auto* list = p.find<QListWidget>(u"List1"_s);
-    list->setCurrentRow(row);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
-
 // Opens a mail text through the File menu command.
 void openText(Panels& p, const QString& path)
 {
     p.prompts.files = {path};
-    p.send.openText();
+    p.send.textPane()->openText();
 }
 
 } // namespace
@@ -66,10 +58,9 @@ TEST(TargetSend, PickedNameGetsTheOpenedTextPersonalisedThenTheTextComesBack)
     writeList(p.listPath, {namesake, deliveringGuest(u"山田"_s, u"花子"_s, u" hanako@example.jp "_s)});
     openText(p, p.writeText(u"notice.txt"_s, u"★★★、お知らせです。"_s));
     click(p, u"Command1"_s);
-    auto* list = p.find<QListWidget>(u"List1"_s);
     ASSERT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"山田花子"_s}));
 
-    pick(p, 1);
+    p.pickLine(1);
     EXPECT_EQ(p.text(u"Text24"_s), u"hanako@example.jp"_s);
     EXPECT_EQ(p.body(), u"山田様、お知らせです。"_s);
     p.setText(u"Text23"_s, u"お知らせ"_s);
@@ -81,7 +72,7 @@ TEST(TargetSend, PickedNameGetsTheOpenedTextPersonalisedThenTheTextComesBack)
     EXPECT_EQ(p.transport.sent[0].body, u"山田様、お知らせです。"_s);
     EXPECT_EQ(p.logNames(), QStringList({u"[1]-2005_2_9　[山田花子].log"_s}));
     EXPECT_EQ(p.sendList(), QStringList({u"山田花子"_s}));
-    EXPECT_EQ(list->item(0)->data(Qt::UserRole).toInt(), 1);
+    EXPECT_EQ(p.queue().at(0).recordNumber, 1);
     EXPECT_EQ(p.body(), u"★★★、お知らせです。"_s);
     EXPECT_TRUE(p.text(u"Text23"_s).isEmpty());
     EXPECT_FALSE(p.find<QPushButton>(u"Command3"_s)->isEnabled());
@@ -97,9 +88,9 @@ TEST(TargetSend, WithoutAnOpenedTextEachPickGreetsThePickedGuest)
     click(p, u"Command1"_s);
     typeText(p.find<QTextEdit>(u"RichTextBox1"_s), u"★★★、こんにちは。"_s);
 
-    pick(p, 0);
+    p.pickLine(0);
     EXPECT_EQ(p.body(), u"山田様、こんにちは。"_s);
-    pick(p, 1);
+    p.pickLine(1);
     EXPECT_EQ(p.body(), u"佐藤様、こんにちは。"_s);
     typeText(p.find<QLineEdit>(u"Text23"_s), u"ご挨拶"_s);
     click(p, u"Command3"_s);
@@ -130,7 +121,7 @@ TEST(OneMailBuilder, SameGuestGetsTheSameMailScheduledTargetedOrScrambled)
 
     click(p, u"Command1"_s);
     openText(p, text);
-    pick(p, 0);
+    p.pickLine(0);
     p.setText(u"Text23"_s, u"ご案内"_s);
     click(p, u"Command3"_s);
     p.waitForRun();
@@ -275,13 +266,13 @@ TEST(MailTexts, OverwriteGoesToTheOpenedFileThenToTheLastPickedStepFile)
 
     openText(p, opened);
     body->setPlainText(u"直した本文"_s);
-    p.send.overwriteText();
+    p.send.textPane()->overwriteText();
     EXPECT_EQ(readBytes(opened), toCp932(u"直した本文"_s));
 
     p.prompts.files = {step};
     QTest::mouseClick(p.find<QPushButton>(u"Command8"_s), Qt::LeftButton);
     body->setPlainText(u"次の本文"_s);
-    p.send.overwriteText();
+    p.send.textPane()->overwriteText();
     EXPECT_EQ(readBytes(step), toCp932(u"次の本文"_s));
     EXPECT_EQ(readBytes(opened), toCp932(u"直した本文"_s));
 }
@@ -291,12 +282,12 @@ TEST(MailTexts, SaveAsWritesCp932AndOverwriteWithoutAnyFileSaysSo)
     Panels p;
     p.find<QTextEdit>(u"RichTextBox1"_s)->setPlainText(u"～①"_s);
 
-    p.send.overwriteText();
+    p.send.textPane()->overwriteText();
     ASSERT_EQ(p.prompts.asked.size(), 1);
 
     const QString target = p.home.path(u"text/new.txt"_s);
     p.prompts.files = {target};
-    p.send.saveTextAs();
+    p.send.textPane()->saveTextAs();
     EXPECT_EQ(readBytes(target), QByteArray("\x81\x60\x87\x40"));
 }
 
@@ -310,9 +301,9 @@ TEST(MailTexts, SendLogViewerShowsEitherKindOfLogAsWritten)
     writeBytes(utf8, "\xEF\xBB\xBF" + u"山田様\r\nCafé"_s.toUtf8());
     p.prompts.files = {log, utf8};
 
-    p.send.openSendLog();
+    p.send.textPane()->openSendLog();
     EXPECT_EQ(p.body(), u"ﾕｷ sama"_s);
-    p.send.openSendLog();
+    p.send.textPane()->openSendLog();
     EXPECT_EQ(p.body(), u"山田様\nCafé"_s);
     EXPECT_EQ(p.prompts.dialogDirs, QStringList({p.dir.logDir(), p.dir.logDir()}));
 }
@@ -346,9 +337,9 @@ TEST(MailTexts, CharactersCodePage932CannotHoldAreNamedAndNoFileChanges)
     const QByteArray otherBytes = readBytes(other);
 
     openText(p, utf8);
-    p.send.overwriteText();
+    p.send.textPane()->overwriteText();
     p.prompts.files = {other};
-    p.send.saveTextAs();
+    p.send.textPane()->saveTextAs();
 
     EXPECT_EQ(readBytes(utf8), utf8Bytes);
     EXPECT_EQ(readBytes(other), otherBytes);

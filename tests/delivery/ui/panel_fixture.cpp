@@ -13,10 +13,22 @@
 QStringList Panels::sendList() const
 {
     QStringList names;
-    auto* list = find<QListWidget>(u"List1"_s);
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->text();
+    for (const DueEntry& line : queue().lines())
+        names << line.displayName;
     return names;
+}
+
+const SendQueueModel& Panels::queue() const
+{
+    return *qobject_cast<SendQueueModel*>(find<QListView>(u"List1"_s)->model());
+}
+
+void Panels::pickLine(int row)
+{
+    auto* list = find<QListView>(u"List1"_s);
+    const QModelIndex index = list->model()->index(row, 0);
+    list->scrollTo(index);
+    op::clickAt(list->viewport(), list->visualRect(index).center());
 }
 
 QStringList Panels::logNames() const

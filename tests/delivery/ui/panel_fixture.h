@@ -5,7 +5,9 @@
 #include "delivery/mail_text.h"
 #include "delivery/send_timer.h"
 #include "delivery/ui/file_dialog_memory.h"
+#include "delivery/ui/mail_text_pane.h"
 #include "delivery/ui/send_panel.h"
+#include "delivery/ui/send_queue_model.h"
 #include "delivery/ui/settings_panel.h"
 #include "recording_transport.h"
 #include "test_support.h"
@@ -13,7 +15,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -25,7 +27,7 @@ struct Panels {
     explicit Panels(Clock* clockOverride = nullptr, MailTransport* transportOverride = nullptr)
         : dir(home.root()), clockRef(clockOverride ? *clockOverride : clock), dialogs(prompts),
           timer(home.root(), home.path(u"systemctl"_s), home.path(u"loginctl"_s), home.path(u"config"_s)),
-          settings(dir, prompts, dialogs, timer),
+          settings(dir, prompts, dialogs, timer, transportOverride ? *transportOverride : transport),
           send(dir, clockRef, prompts, transportOverride ? *transportOverride : transport, settings,
                dialogs,
                [this] { return listPath; })
@@ -44,6 +46,10 @@ struct Panels {
     QString text(const QString& name) const { return find<QLineEdit>(name)->text(); }
     void setText(const QString& name, const QString& value) { find<QLineEdit>(name)->setText(value); }
     QStringList sendList() const;
+    // The lines behind the send list, each with its guest's record.
+    const SendQueueModel& queue() const;
+    // Clicks a line of the send list where it shows.
+    void pickLine(int row);
     QString body() const { return find<QTextEdit>(u"RichTextBox1"_s)->toPlainText(); }
     QStringList logNames() const;
     // Lets the send worker finish the run under way, processing the window's events meanwhile.

@@ -571,10 +571,8 @@ TEST(ScheduledSend, TestSendGoesToTheSenderMarkedAndTheLineStaysDueAtTheChosenPa
     writeDueList(p);
     writeBytes(p.home.path(u"smtp.ini"_s), "[smtp]\r\nfrom_name=Yamada Shop\r\npause_seconds=2.5\r\n");
     loadDueNames(p);
-    auto* list = p.find<QListWidget>(u"List1"_s);
     ASSERT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"佐藤一郎"_s}));
-    list->setCurrentRow(0);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    p.pickLine(0);
     auto* testSend = p.find<QPushButton>(u"CommandTestSend"_s);
     ASSERT_NE(testSend, nullptr);
 
@@ -604,9 +602,7 @@ TEST(ScheduledSend, PreviewShowsTheSelectedLinesMailAsItWouldGo)
     configureSteps(p);
     writeDueList(p);
     loadDueNames(p);
-    auto* list = p.find<QListWidget>(u"List1"_s);
-    list->setCurrentRow(1);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+    p.pickLine(1);
     auto* preview = p.find<QPushButton>(u"CommandPreview"_s);
     ASSERT_NE(preview, nullptr);
 
