@@ -389,7 +389,8 @@ int runHeadless(int argc, char** argv)
     CommandLine line;
     line.mode = CommandLine::Mode::SendDue;
     line.home = QString::fromLocal8Bit(argv[2]);
-    const int status = sendDue(argc, argv, line);
+    CurlMailTransport transport;
+    const int status = sendDue(argc, argv, line, transport);
     std::fprintf(stderr, "\n%.1f\n", peakResidentMb());
     return status;
 }

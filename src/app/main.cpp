@@ -41,8 +41,10 @@ int main(int argc, char** argv)
     case CommandLine::Mode::Version:
         std::printf("ladderpost %s\n", LADDERPOST_VERSION);
         return 0;
-    case CommandLine::Mode::SendDue:
-        return sendDue(argc, argv, *line);
+    case CommandLine::Mode::SendDue: {
+        CurlMailTransport transport;
+        return sendDue(argc, argv, *line, transport);
+    }
     case CommandLine::Mode::SignIn:
         return signIn(argc, argv, *line);
     case CommandLine::Mode::Window:

@@ -120,7 +120,7 @@ void keepRenewedToken(const QString& home, const QString& token)
 
 } // namespace
 
-int sendDue(int argc, char** argv, const CommandLine& line)
+int sendDue(int argc, char** argv, const CommandLine& line, MailTransport& transport)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Ladderpost"));
@@ -158,7 +158,6 @@ int sendDue(int argc, char** argv, const CommandLine& line)
     for (const LineOutcome& settled : plan->settled)
         printOutcome(out, settled);
 
-    CurlMailTransport transport;
     SendRun run(transport, clock);
     RunSummary summary;
     QObject::connect(&run, &SendRun::lineDone, [&out](const LineOutcome& o) { printOutcome(out, o); });

@@ -2,9 +2,10 @@
 #pragma once
 
 #include "app/command_line.h"
+#include "smtp/mail_transport.h"
 
 // ladderpost --send-due [--home DIR] [--list FILE.lst] [--catch-up[=N]]: the mails
 // due by now, with no window and no display. Exit status 0 when nothing due by
 // now is left unsent, 1 when something was refused, put off, given up, expired
 // or uncertain, 2 when the run could not start.
-int sendDue(int argc, char** argv, const CommandLine& line);
+int sendDue(int argc, char** argv, const CommandLine& line, MailTransport& transport);

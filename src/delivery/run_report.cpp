@@ -49,13 +49,9 @@ QList<LineOutcome> reportedOutcomes(const RunSummary& summary)
 
 QString stepName(const std::optional<int>& step)
 {
-    static const QStringList names{QStringLiteral("繰り返し"), QStringLiteral("初回"),
-                                   QStringLiteral("２回目"),   QStringLiteral("３回目"),
-                                   QStringLiteral("４回目"),   QStringLiteral("５回目"),
-                                   QStringLiteral("６回目"),   QStringLiteral("最終")};
-    if (!step || *step < 0 || *step >= names.size())
+    if (!step || *step < 0 || *step >= kStepCount)
         return QStringLiteral("－");
-    return names[*step];
+    return stepWord(*step);
 }
 
 QString mailKindName(const StoredMail& mail)

@@ -5,6 +5,8 @@
 
 #include <QtEndian>
 
+#include <array>
+
 namespace {
 
 using R = GuestRecord;
@@ -137,3 +139,11 @@ QString displayName(const GuestRecord& record) { return trimRight(record.fName) 
 QString mailAddressOf(const GuestRecord& record) { return record.address.trimmed(); }
 
 bool isDelivering(const GuestRecord& record) { return record.soushin.startsWith(QStringLiteral("配信中")); }
+
+QString stepWord(int step)
+{
+    static const std::array<QString, kStepCount> words{
+        QStringLiteral("繰り返し"), QStringLiteral("初回"),   QStringLiteral("２回目"), QStringLiteral("３回目"),
+        QStringLiteral("４回目"),   QStringLiteral("５回目"), QStringLiteral("６回目"), QStringLiteral("最終")};
+    return words.at(step);
+}

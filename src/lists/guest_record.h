@@ -54,6 +54,8 @@ constexpr int kStepCount = 8;
 QString stepDate(const GuestRecord& record, int step);   // step 1..7
 qint16 stepSwitch(const GuestRecord& record, int step);  // step 0..7
 void setStepSwitch(GuestRecord& record, int step, qint16 value);
+// The one word for a step (繰り返し, 初回 … 最終), in the editor, the history and the reports.
+QString stepWord(int step);
 
 // Family name and given name, trailing spaces removed, no separator.
 QString displayName(const GuestRecord& record);

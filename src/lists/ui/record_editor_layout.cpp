@@ -29,8 +29,6 @@ using namespace editor_boxes;
 
 namespace {
 
-const std::array<const char*, kStepCount> kSwitchCaptions{"繰り返し", "初回", "２回目", "３回目",
-                                                          "４回目",   "５回目", "６回目", "最終"};
 const std::array<const char*, kKeywordListCount> kKeywordCaptions{"名字",     "名前",           "ニックネーム",
                                                                   "生年月日", "メールアドレス", "会社名"};
 
@@ -162,15 +160,15 @@ QWidget* RecordEditor::buildSwitchFrame()
     auto* frame = new QGroupBox(QStringLiteral("送信内容指定"), this);
     auto* layout = new QVBoxLayout(frame);
     for (int i = 0; i < kStepCount; ++i) {
-        switches_[i] = new QCheckBox(QString::fromUtf8(kSwitchCaptions[i]), frame);
+        switches_[i] = new QCheckBox(stepWord(i), frame);
         switches_[i]->setObjectName(indexedName("Check1", i));
         switches_[i]->installEventFilter(this);
         layout->addWidget(switches_[i]);
     }
     previewStep_ = new QComboBox(frame);
     previewStep_->setObjectName(QStringLiteral("previewStep"));
-    for (const char* caption : kSwitchCaptions)
-        previewStep_->addItem(QString::fromUtf8(caption));
+    for (int i = 0; i < kStepCount; ++i)
+        previewStep_->addItem(stepWord(i));
     previewStep_->setCurrentIndex(1);
     auto* preview = new QPushButton(QStringLiteral("メールのプレビュー"), frame);
     preview->setObjectName(QStringLiteral("previewMailButton"));
