@@ -58,14 +58,25 @@ void loadDueNames(Panels& p)
     p.send.setSendList(*due);
 }
 
+// The sending panels over a fresh home.
+class ScheduledSend : public ::testing::Test {
+protected:
+    // The steps stored, 山田花子 and 佐藤一郎 due today and listed as the list load lists them.
+    void listDueGuests()
+    {
+        configureSteps(p);
+        writeDueList(p);
+        loadDueNames(p);
+    }
+
+    Panels p;
+};
+
 } // namespace
 
-TEST(ScheduledSend, StartupYesSendsEachDueGuestItsPersonalisedStepMailAndLogsIt)
+TEST_F(ScheduledSend, StartupYesSendsEachDueGuestItsPersonalisedStepMailAndLogsIt)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     ASSERT_EQ(p.sendList(), QStringList({u"山田花子"_s, u"佐藤一郎"_s}));
 
     p.send.startupPrompt();
@@ -100,12 +111,9 @@ TEST(ScheduledSend, StartupYesSendsEachDueGuestItsPersonalisedStepMailAndLogsIt)
     EXPECT_FALSE(p.find<QPushButton>(u"Command3"_s)->isEnabled());
 }
 
-TEST(ScheduledSend, StartupNoSendsNothingAndKeepsTheList)
+TEST_F(ScheduledSend, StartupNoSendsNothingAndKeepsTheList)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     p.prompts.answers = {PromptAnswer::No};
 
     p.send.startupPrompt();
@@ -116,9 +124,8 @@ TEST(ScheduledSend, StartupNoSendsNothingAndKeepsTheList)
     EXPECT_EQ(p.sendList().size(), 2);
 }
 
-TEST(ScheduledSend, EmptyListAsksNothing)
+TEST_F(ScheduledSend, EmptyListAsksNothing)
 {
-    Panels p;
     writeList(p.listPath, {});
     loadDueNames(p);
 
@@ -129,9 +136,8 @@ TEST(ScheduledSend, EmptyListAsksNothing)
     EXPECT_TRUE(p.transport.sent.isEmpty());
 }
 
-TEST(ScheduledSend, TwoStepsDueTheSameDaySendEachItsOwnMail)
+TEST_F(ScheduledSend, TwoStepsDueTheSameDaySendEachItsOwnMail)
 {
-    Panels p;
     configureSteps(p);
     GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
     guest.fast = kToday;
@@ -152,9 +158,8 @@ TEST(ScheduledSend, TwoStepsDueTheSameDaySendEachItsOwnMail)
     EXPECT_EQ(p.logNames().size(), 2);
 }
 
-TEST(ScheduledSend, RepeatSwitchSendsTheRepeatMailOnceHoweverManyDatesAreToday)
+TEST_F(ScheduledSend, RepeatSwitchSendsTheRepeatMailOnceHoweverManyDatesAreToday)
 {
-    Panels p;
     configureSteps(p);
     GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
     guest.fast = kToday;
@@ -172,9 +177,8 @@ TEST(ScheduledSend, RepeatSwitchSendsTheRepeatMailOnceHoweverManyDatesAreToday)
     EXPECT_EQ(p.transport.sent[0].body, u"繰り返しのお知らせ"_s);
 }
 
-TEST(ScheduledSend, SameDisplayNameSendsEachGuestItsOwnMailAtItsOwnAddress)
+TEST_F(ScheduledSend, SameDisplayNameSendsEachGuestItsOwnMailAtItsOwnAddress)
 {
-    Panels p;
     configureSteps(p);
     GuestRecord first = deliveringGuest(u"山田"_s, u"花子"_s, u"first@example.jp"_s);
     first.third = kToday;
@@ -195,12 +199,9 @@ TEST(ScheduledSend, SameDisplayNameSendsEachGuestItsOwnMailAtItsOwnAddress)
     EXPECT_EQ(p.transport.sent[1].subject, u"初回のご案内"_s);
 }
 
-TEST(ScheduledSend, LineWithNothingPreparedSendsNothingAndNeverRepeatsThePreviousMail)
+TEST_F(ScheduledSend, LineWithNothingPreparedSendsNothingAndNeverRepeatsThePreviousMail)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     // A name no record carries, and a guest whose step has no text file set.
     GuestRecord noText = deliveringGuest(u"田中"_s, u"三郎"_s, u"saburo@example.jp"_s);
     noText.fifth = kToday;
@@ -231,12 +232,9 @@ TEST(ScheduledSend, LineWithNothingPreparedSendsNothingAndNeverRepeatsThePreviou
     EXPECT_FALSE(p.report().contains(u"佐藤一郎"_s));
 }
 
-TEST(ScheduledSend, ConnectionFailureStopsTheRunButNotTheProgramAndTheLinesWaitForTheButton)
+TEST_F(ScheduledSend, ConnectionFailureStopsTheRunButNotTheProgramAndTheLinesWaitForTheButton)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     p.transport.results = {fail(ErrorKind::ConnectFailed, u"refused"_s)};
 
     p.send.runSendLoop();
@@ -263,12 +261,9 @@ TEST(ScheduledSend, ConnectionFailureStopsTheRunButNotTheProgramAndTheLinesWaitF
 
 // Greylisting: the mail put off is not tried again in the same breath but at
 // its next try, by the clock, once; the others go on meanwhile.
-TEST(ScheduledSend, TemporaryReplyIsDeferredAndTheClockSendsItOnceAtItsNextTry)
+TEST_F(ScheduledSend, TemporaryReplyIsDeferredAndTheClockSendsItOnceAtItsNextTry)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     p.transport.results = {fail(ErrorKind::TemporaryFailure, u"450 greylisted"_s)};
 
     p.send.runSendLoop();
@@ -298,12 +293,9 @@ TEST(ScheduledSend, TemporaryReplyIsDeferredAndTheClockSendsItOnceAtItsNextTry)
     EXPECT_TRUE(p.sendList().isEmpty());
 }
 
-TEST(ScheduledSend, RefusedRecipientOrMessageIsSkippedAndTheRunGoesOn)
+TEST_F(ScheduledSend, RefusedRecipientOrMessageIsSkippedAndTheRunGoesOn)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     p.transport.results = {fail(ErrorKind::MessageRefused, u"554 content refused"_s)};
 
     p.send.runSendLoop();
@@ -316,12 +308,9 @@ TEST(ScheduledSend, RefusedRecipientOrMessageIsSkippedAndTheRunGoesOn)
     EXPECT_TRUE(p.report().contains(u"554 content refused"_s));
 }
 
-TEST(ScheduledSend, LogFolderThatCannotBeWrittenStopsTheRunAfterTheMailWent)
+TEST_F(ScheduledSend, LogFolderThatCannotBeWrittenStopsTheRunAfterTheMailWent)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     QDir(p.dir.logDir()).removeRecursively();
 
     p.send.runSendLoop();
@@ -335,9 +324,8 @@ TEST(ScheduledSend, LogFolderThatCannotBeWrittenStopsTheRunAfterTheMailWent)
     EXPECT_EQ(p.sendList(), QStringList({u"佐藤一郎"_s}));
 }
 
-TEST(ScheduledSend, DayChangeOnTheClockTickSendsWithoutAsking)
+TEST_F(ScheduledSend, DayChangeOnTheClockTickSendsWithoutAsking)
 {
-    Panels p;
     configureSteps(p);
     writeDueList(p);
     p.clock.set(QDateTime(QDate(2005, 2, 8), QTime(23, 59, 59)));
@@ -397,12 +385,9 @@ GuestRecord dueOn(const QString& family, const QString& given, QString GuestReco
 
 } // namespace
 
-TEST(ScheduledSend, CancelStopsAfterTheMailUnderWayAndOneButtonSendsTheRest)
+TEST_F(ScheduledSend, CancelStopsAfterTheMailUnderWayAndOneButtonSendsTheRest)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     HeldFirstMail held(p.transport);
 
     p.send.runSendLoop();
@@ -428,9 +413,8 @@ TEST(ScheduledSend, CancelStopsAfterTheMailUnderWayAndOneButtonSendsTheRest)
     EXPECT_TRUE(p.sendList().isEmpty());
 }
 
-TEST(ScheduledSend, DaysPassingWithTheReportOpenAreEachSentAndASleptDayGoesOutLate)
+TEST_F(ScheduledSend, DaysPassingWithTheReportOpenAreEachSentAndASleptDayGoesOutLate)
 {
-    Panels p;
     configureSteps(p);
     writeList(p.listPath, {dueOn(u"山田"_s, u"花子"_s, &GuestRecord::third, &GuestRecord::mail3, kToday),
                            dueOn(u"佐藤"_s, u"ichiro"_s, &GuestRecord::fast, &GuestRecord::mail1, u"2005/02/10"_s),
@@ -468,12 +452,9 @@ TEST(ScheduledSend, DaysPassingWithTheReportOpenAreEachSentAndASleptDayGoesOutLa
     EXPECT_FALSE(boxWithoutClock);
 }
 
-TEST(ScheduledSend, WhenTheFirstMailFailsNothingModalStandsBeforeTheMessage)
+TEST_F(ScheduledSend, WhenTheFirstMailFailsNothingModalStandsBeforeTheMessage)
 {
-    Panels p;
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     p.transport.results = {fail(ErrorKind::ConnectFailed, u"connection refused"_s)};
     QList<QWidget*> modalUnderBox;
     p.prompts.onMessage = [&] { modalUnderBox.append(QApplication::activeModalWidget()); };
@@ -486,9 +467,8 @@ TEST(ScheduledSend, WhenTheFirstMailFailsNothingModalStandsBeforeTheMessage)
     EXPECT_EQ(modalUnderBox, (QList<QWidget*>{nullptr, nullptr}));
 }
 
-TEST(ScheduledSend, NonAsciiAddressIsRefusedBeforeAnyConnectionAndTheGuestNamed)
+TEST_F(ScheduledSend, NonAsciiAddressIsRefusedBeforeAnyConnectionAndTheGuestNamed)
 {
-    Panels p;
     configureSteps(p);
     GuestRecord yamada = dueOn(u"山田"_s, u"花子"_s, &GuestRecord::third, &GuestRecord::mail3, kToday);
     yamada.address = u"山田@example.com"_s;
@@ -503,9 +483,8 @@ TEST(ScheduledSend, NonAsciiAddressIsRefusedBeforeAnyConnectionAndTheGuestNamed)
     EXPECT_TRUE(p.report().contains(u"山田花子\t山田@example.com"_s)) << p.report().toStdString();
 }
 
-TEST(ScheduledSend, ReportOfSixtyGuestsFitsTheScreenAndIsKeptAsAFile)
+TEST_F(ScheduledSend, ReportOfSixtyGuestsFitsTheScreenAndIsKeptAsAFile)
 {
-    Panels p;
     configureSteps(p);
     QList<GuestRecord> guests;
     for (int i = 1; i <= 60; ++i) {
@@ -529,9 +508,8 @@ TEST(ScheduledSend, ReportOfSixtyGuestsFitsTheScreenAndIsKeptAsAFile)
     EXPECT_TRUE(file.contains(u"客60様\tno address\t初回"_s)) << file.toStdString();
 }
 
-TEST(ScheduledSend, RestartedTheSameDayAsksOnlyAboutTheRestAndASkippedDayGoesLateWhenAsked)
+TEST_F(ScheduledSend, RestartedTheSameDayAsksOnlyAboutTheRestAndASkippedDayGoesLateWhenAsked)
 {
-    Panels p;
     configureSteps(p);
     writeList(p.listPath, {dueOn(u"山田"_s, u"花子"_s, &GuestRecord::third, &GuestRecord::mail3, kToday),
                            dueOn(u"佐藤"_s, u"ichiro"_s, &GuestRecord::fast, &GuestRecord::mail1, kToday),
@@ -563,9 +541,8 @@ TEST(ScheduledSend, RestartedTheSameDayAsksOnlyAboutTheRestAndASkippedDayGoesLat
 }
 
 // A test send is the selected line's own mail, to the sender; it is no step sent.
-TEST(ScheduledSend, TestSendGoesToTheSenderMarkedAndTheLineStaysDueAtTheChosenPace)
+TEST_F(ScheduledSend, TestSendGoesToTheSenderMarkedAndTheLineStaysDueAtTheChosenPace)
 {
-    Panels p;
     p.send.show();
     configureSteps(p);
     writeDueList(p);
@@ -595,13 +572,10 @@ TEST(ScheduledSend, TestSendGoesToTheSenderMarkedAndTheLineStaysDueAtTheChosenPa
     EXPECT_EQ(p.logNames().size(), 2);
 }
 
-TEST(ScheduledSend, PreviewShowsTheSelectedLinesMailAsItWouldGo)
+TEST_F(ScheduledSend, PreviewShowsTheSelectedLinesMailAsItWouldGo)
 {
-    Panels p;
     p.send.show();
-    configureSteps(p);
-    writeDueList(p);
-    loadDueNames(p);
+    listDueGuests();
     p.pickLine(1);
     auto* preview = p.find<QPushButton>(u"CommandPreview"_s);
     ASSERT_NE(preview, nullptr);
@@ -620,9 +594,8 @@ TEST(ScheduledSend, PreviewShowsTheSelectedLinesMailAsItWouldGo)
 
 // A run that died mid-send left its mail sending: listed at start as
 // uncertain, never sent by itself, sent once more when the operator clicks 再送信.
-TEST(ScheduledSend, AMailBegunButNeverFinishedIsListedAtStartAndGoesOnlyWhenTheOperatorResendsIt)
+TEST_F(ScheduledSend, AMailBegunButNeverFinishedIsListedAtStartAndGoesOnlyWhenTheOperatorResendsIt)
 {
-    Panels p;
     configureSteps(p);
     writeDueList(p);
     {
