@@ -45,11 +45,12 @@ Result<std::unique_ptr<SendStore>> SendStore::open(const QString& programRoot)
             return fail(ErrorKind::Io, QStringLiteral("送信記録「%1」を作れません。\n%2").arg(path, made.error().message));
     }
     const QString connection = QStringLiteral("send-store-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString root = QFileInfo(programRoot).canonicalFilePath();
+    // Made before the handle, so a failed open closes the handle before the store drops the connection.
+    std::unique_ptr<SendStore> store(new SendStore(root.isEmpty() ? programRoot : root, path, connection));
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
     db.setDatabaseName(path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
-    const QString root = QFileInfo(programRoot).canonicalFilePath();
-    std::unique_ptr<SendStore> store(new SendStore(root.isEmpty() ? programRoot : root, path, connection));
     if (!db.open())
         return std::unexpected(storeError(path, db.lastError()));
     if (auto ready = store->createTables(); !ready)
