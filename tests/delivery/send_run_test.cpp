@@ -192,24 +192,6 @@ TEST(SendRun, NinetyDaysOfOutagesRefusalsAndKillsSendEachStepMailOnceOrSayWhyNot
 // A real server says 450 to one, cuts the line in one's data, closes with 421
 // on one and never answers one: the first three go on the next run, once each;
 // the unanswered one is uncertain and stays unsent; the others go at once.
-// The daily timer starts the program in some other folder than the program folder.
-TEST(SendRun, RelativeTextPathIsInTheProgramFolderWhereverTheRunStarted)
-{
-    Campaign c;
-    c.settings.textFiles[3] = u"text/3.txt"_s;
-    ASSERT_FALSE(QFileInfo::exists(c.settings.textFiles[3]));
-    GuestRecord guest = guestNumber(1);
-    guest.address = u"g1@example.jp"_s;
-    setStepDate(guest, 3, dateText(kFirstDay));
-    setStepSwitch(guest, 3, 1);
-    writeList(c.list(), {guest});
-    const SendJob job{c.list(), c.home.filePath(u"log"_s), c.settings, std::nullopt, {}, MailKind::Step, c.home.path()};
-
-    const auto mail = mailForLine(job, {1, 3, displayName(guest), kFirstDay}, QDateTime(kFirstDay, QTime(9, 0)));
-    ASSERT_TRUE(mail) << mail.error().message.toStdString();
-    EXPECT_TRUE(mail->body.startsWith(u"客1殿 へ"_s)) << mail->body.toStdString();
-}
-
 TEST(SendRun, DeferredMailsGoOnceOnTheirNextTryAndAnUnansweredOneNever)
 {
     SmtpSink sink;
