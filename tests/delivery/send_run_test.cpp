@@ -261,9 +261,8 @@ TEST(SendRun, DeferredMailsGoOnceOnTheirNextTryAndAnUnansweredOneNever)
 // mail 100 puts that one mail off and the rest go over a second connection.
 TEST(SendRun, OneRunLogsInOnceAndA421MidRunMovesTheRestToANewConnection)
 {
-    SelfSigned certificate;
-    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s,
-                   u"--close-after"_s, u"100"_s});
+    const SelfSigned& certificate = SelfSigned::shared();
+    SmtpSink sink(startTlsLogin() + QStringList{u"--close-after"_s, u"100"_s});
     ASSERT_GT(sink.port(), 0);
     Campaign c;
     c.settings.smtpServer = sink.server();

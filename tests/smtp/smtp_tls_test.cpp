@@ -33,8 +33,8 @@ SmtpSettings login(SmtpSecurity security, const QString& password, const QString
 // A provider's submission port: STARTTLS first, then a login, then the mail.
 TEST(SmtpTls, StartTlsWithLoginDeliversAndEveryRefusalSendsNothing)
 {
-    SelfSigned certificate;
-    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    const SelfSigned& certificate = SelfSigned::shared();
+    SmtpSink sink(startTlsLogin());
     ASSERT_GT(sink.port(), 0);
     CurlMailTransport transport(std::chrono::seconds(5), std::chrono::seconds(10));
 
@@ -63,8 +63,8 @@ TEST(SmtpTls, StartTlsWithLoginDeliversAndEveryRefusalSendsNothing)
 
 TEST(SmtpTls, ConnectionTestShowsTheLoginOrWhyNot)
 {
-    SelfSigned certificate;
-    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    const SelfSigned& certificate = SelfSigned::shared();
+    SmtpSink sink(startTlsLogin());
     ASSERT_GT(sink.port(), 0);
     CurlMailTransport transport(std::chrono::seconds(5), std::chrono::seconds(10));
 
@@ -116,7 +116,7 @@ TEST(SmtpTls, WithoutEncryptionNothingGoes)
 
 TEST(SmtpTls, ImplicitTlsDelivers)
 {
-    SelfSigned certificate;
+    const SelfSigned& certificate = SelfSigned::shared();
     SmtpSink sink({u"--tls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
     ASSERT_GT(sink.port(), 0);
     CurlMailTransport transport(std::chrono::seconds(5), std::chrono::seconds(10));
@@ -142,8 +142,8 @@ void keepTranscript(QtMsgType, const QMessageLogContext& context, const QString&
 // and never the password or the customer's mail.
 TEST(SmtpTls, TranscriptLeavesOutTheLoginAndTheMail)
 {
-    SelfSigned certificate;
-    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    const SelfSigned& certificate = SelfSigned::shared();
+    SmtpSink sink(startTlsLogin());
     ASSERT_GT(sink.port(), 0);
     QLoggingCategory::setFilterRules(u"lp.smtp.debug=true"_s);
     const QtMessageHandler earlier = qInstallMessageHandler(keepTranscript);

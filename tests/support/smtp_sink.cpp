@@ -125,3 +125,14 @@ void OAuthServer::expireAccessTokens()
 }
 
 void OAuthServer::revokeRefreshTokens() { writeBytes(folder_.filePath(u"revoked"_s), "*\n"); }
+
+const SelfSigned& SelfSigned::shared()
+{
+    static const SelfSigned certificate;
+    return certificate;
+}
+
+QStringList startTlsLogin()
+{
+    return {u"--starttls"_s, SelfSigned::shared().cert(), SelfSigned::shared().key(), u"--auth"_s, u"shop:secret"_s};
+}

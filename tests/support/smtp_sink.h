@@ -53,14 +53,20 @@ private:
     int port_ = 0;
 };
 
-// A self-signed certificate for 127.0.0.1, made afresh by the openssl tool, for
-// the sink's "--starttls" or "--tls" and the program's trusted ca_file.
+// A self-signed certificate for 127.0.0.1, made by the openssl tool, for the
+// sink's "--starttls" or "--tls" and the program's trusted ca_file.
 class SelfSigned {
 public:
     SelfSigned();
+    // The test binary's one certificate, made at its first use.
+    static const SelfSigned& shared();
     QString cert() const { return dir_.filePath(QStringLiteral("cert.pem")); }
     QString key() const { return dir_.filePath(QStringLiteral("key.pem")); }
 
 private:
     QTemporaryDir dir_;
 };
+
+// The sink's options for a provider's submission port: STARTTLS with the shared
+// certificate and a login as shop / secret.
+QStringList startTlsLogin();

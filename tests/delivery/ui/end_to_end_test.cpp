@@ -154,8 +154,8 @@ void testSendHanakosMail(Panels& p)
 TEST(EndToEnd, ThroughStartTlsWithLoginTheConnectionTestTestSendAndTheDaysMailGo)
 {
     qunsetenv("DBUS_SESSION_BUS_ADDRESS"); // no secret store: smtp.ini keeps the password
-    SelfSigned certificate;
-    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    const SelfSigned& certificate = SelfSigned::shared();
+    SmtpSink sink(startTlsLogin());
     ASSERT_GT(sink.port(), 0);
     CurlMailTransport curl(std::chrono::seconds(5), std::chrono::seconds(10));
     Panels p(nullptr, &curl);
@@ -194,7 +194,7 @@ TEST(EndToEnd, SignedInFromTheDialogTheTestSendGoesOverXoauth2)
 {
     qunsetenv("DBUS_SESSION_BUS_ADDRESS"); // no secret store: smtp.ini keeps the refresh token
     OAuthServer provider;
-    SelfSigned certificate;
+    const SelfSigned& certificate = SelfSigned::shared();
     SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--xoauth2"_s, provider.folder()});
     ASSERT_GT(sink.port(), 0);
     CurlMailTransport curl(std::chrono::seconds(5), std::chrono::seconds(10));

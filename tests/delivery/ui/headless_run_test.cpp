@@ -155,8 +155,8 @@ TEST(HeadlessRun, WindowAndHeadlessRunStartedTogetherSendEachMailOnce)
 // refused login sends nothing and says so; the right one delivers over STARTTLS.
 TEST(HeadlessRun, LogsInOverStartTlsWithSmtpIni)
 {
-    SelfSigned certificate;
-    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    const SelfSigned& certificate = SelfSigned::shared();
+    SmtpSink sink(startTlsLogin());
     ASSERT_GT(sink.port(), 0);
     TestHome home;
     prepareHome(home, sink.server());
@@ -265,8 +265,8 @@ TEST(HeadlessRun, HelpVersionAndWrongOptionsAnswerWithoutADisplay)
 // lives there stops the run before any login, never sending an empty password.
 TEST(HeadlessRun, APasswordTheRunCannotReachStopsItBeforeAnyLogin)
 {
-    SelfSigned certificate;
-    SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--auth"_s, u"shop:secret"_s});
+    const SelfSigned& certificate = SelfSigned::shared();
+    SmtpSink sink(startTlsLogin());
     ASSERT_GT(sink.port(), 0);
     TestHome home;
     prepareHome(home, sink.server());
@@ -320,7 +320,7 @@ void addGuestDueToday(const QString& listPath, const QString& family, const QStr
 TEST(HeadlessRun, SignedInOnceEachRunSendsOverXoauth2WithAFreshToken)
 {
     OAuthServer provider;
-    SelfSigned certificate;
+    const SelfSigned& certificate = SelfSigned::shared();
     SmtpSink sink({u"--starttls"_s, certificate.cert(), certificate.key(), u"--xoauth2"_s, provider.folder()});
     ASSERT_GT(sink.port(), 0);
     TestHome home;
