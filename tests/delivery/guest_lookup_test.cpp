@@ -69,14 +69,6 @@ TEST(DueScan, RepeatSwitchListsTheRepeatMailOnceHoweverManyDatesAreToday)
     EXPECT_FALSE(prepareDueMail({guest}, {1, 3, u"佐藤一郎"_s, kDay}, settings()));
 }
 
-TEST(DueScan, StoppedGuestIsNeverListed)
-{
-    GuestRecord guest = guestWith(u"停止"_s, u"者"_s, &GuestRecord::fast, &GuestRecord::mail1);
-    guest.repeat = 1;
-    guest.soushin = u"停止済"_s;
-    EXPECT_TRUE(dueEntries({guest}, kDay).isEmpty());
-}
-
 TEST(DueScan, TwoStepsDueListTwoLinesEachWithItsOwnMail)
 {
     GuestRecord guest = guestWith(u"二重"_s, u"様"_s, &GuestRecord::second, &GuestRecord::mail2);

@@ -158,25 +158,6 @@ TEST_F(ScheduledSend, TwoStepsDueTheSameDaySendEachItsOwnMail)
     EXPECT_EQ(p.logNames().size(), 2);
 }
 
-TEST_F(ScheduledSend, RepeatSwitchSendsTheRepeatMailOnceHoweverManyDatesAreToday)
-{
-    configureSteps(p);
-    GuestRecord guest = deliveringGuest(u"山田"_s, u"花子"_s, u"hanako@example.jp"_s);
-    guest.fast = kToday;
-    guest.third = kToday;
-    guest.repeat = 1;
-    writeList(p.listPath, {guest});
-    loadDueNames(p);
-    ASSERT_EQ(p.sendList().size(), 1);
-
-    p.send.startupPrompt();
-    p.waitForRun();
-
-    ASSERT_EQ(p.transport.sent.size(), 1);
-    EXPECT_EQ(p.transport.sent[0].subject, u"定期便"_s);
-    EXPECT_EQ(p.transport.sent[0].body, u"繰り返しのお知らせ"_s);
-}
-
 TEST_F(ScheduledSend, SameDisplayNameSendsEachGuestItsOwnMailAtItsOwnAddress)
 {
     configureSteps(p);
