@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
+#include <QStatusBar>
 #include <QResizeEvent>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -88,6 +89,8 @@ void Form1::buildPages()
     settingsColumn->addWidget(history_, 1);
     registerLayout->addLayout(settingsColumn, 1);
     connect(editor_, &RecordEditor::recordShown, history_, [this](int n) { history_->showGuest(listPath_, n); });
+    connect(sendPanel_, &SendPanel::runEnded, history_, &SendHistoryView::refresh);
+    connect(sendPanel_, &SendPanel::confirmed, this, [this](const QString& text) { statusBar()->showMessage(text); });
     connect(editor_, &RecordEditor::mailPreviewAsked, sendPanel_, &SendPanel::previewGuestMail);
 
     QWidget* printPage = page(PrintTab);

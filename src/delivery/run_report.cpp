@@ -84,6 +84,26 @@ QString runReportText(const RunSummary& summary, const QDateTime& when)
     return lines.join(u'\n') + u'\n';
 }
 
+QString runConfirmation(const RunSummary& summary, bool test)
+{
+    qsizetype sent = 0;
+    qsizetype unsent = 0;
+    QString address;
+    for (const LineOutcome& outcome : summary.outcomes) {
+        if (outcome.earlier)
+            continue;
+        if (outcome.state == MailState::Sent) {
+            ++sent;
+            address = outcome.address;
+        } else {
+            ++unsent;
+        }
+    }
+    if (test)
+        return sent > 0 ? QStringLiteral("テスト送信を %1 に送りました").arg(address) : QString();
+    return QStringLiteral("送信 %1 件・%2 %3 件").arg(sent).arg(mailStateWord(MailState::Due)).arg(unsent);
+}
+
 Result<QString> saveRunReport(const QString& folder, const QString& text, const QDateTime& when)
 {
     if (!QDir().mkpath(folder))

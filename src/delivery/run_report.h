@@ -22,6 +22,10 @@ QString mailKindName(const StoredMail& mail);
 // outcome (guest, address, step, what happened), so it pastes into a spreadsheet.
 QString runReportText(const RunSummary& summary, const QDateTime& when);
 
+// The short line a finished run leaves in the status bar: 「送信 12 件・未送信 1 件」,
+// or where a test went; empty for a test that did not go (its warning says why).
+QString runConfirmation(const RunSummary& summary, bool test);
+
 // Saves the report (code page 932) as 送信結果_yyyyMMdd_HHmmss.txt in folder,
 // creating the folder, never over an earlier report; returns the path written.
 Result<QString> saveRunReport(const QString& folder, const QString& text, const QDateTime& when);

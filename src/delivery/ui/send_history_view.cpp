@@ -21,7 +21,11 @@ SendHistoryView::SendHistoryView(QString home, QWidget* parent)
 
 void SendHistoryView::showGuest(const QString& listPath, int record)
 {
+    listPath_ = listPath;
+    record_ = record;
     setRowCount(0);
+    if (record <= 0)
+        return;
     const auto store = SendStore::open(home_);
     const auto mails = store ? (*store)->historyOf((*store)->listName(listPath), record)
                              : Result<QList<StoredMail>>(std::unexpected(store.error()));

@@ -10,7 +10,11 @@ class SendHistoryView : public QTableWidget {
 public:
     explicit SendHistoryView(QString home, QWidget* parent = nullptr);
     void showGuest(const QString& listPath, int record);
+    // The same guest again, as the record holds it now (a run just ended).
+    void refresh() { showGuest(listPath_, record_); }
 
 private:
     QString home_;
+    QString listPath_;
+    int record_ = 0;
 };

@@ -157,6 +157,9 @@ void SendPanel::onMailStarting(int index, int total, const DueEntry& line)
 
 void SendPanel::onLineDone(const LineOutcome& outcome)
 {
+    // The 宛先 box shows where the mail went: a test's goes to the sender.
+    if (testRun_ && outcome.state == MailState::Sent)
+        textPane_->setRecipient(outcome.address);
     if (outcome.state == MailState::Due || testRun_)
         return;
     progressBar_->setValue(progressBar_->value() + 1);
@@ -179,6 +182,9 @@ void SendPanel::onRunFinished(const RunSummary& summary)
         clearMail();
     updateButtons();
     report(summary, runStarted_);
+    emit runEnded();
+    if (const QString said = runConfirmation(summary, testRun_); !said.isEmpty())
+        emit confirmed(said);
     warnStop(summary);
 }
 

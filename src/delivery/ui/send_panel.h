@@ -70,6 +70,10 @@ public:
 signals:
     // The list search counted the guests of the list (for Label23).
     void guestCountFound(int count);
+    // A run ended: the send record changed.
+    void runEnded();
+    // What a run did, for the status bar.
+    void confirmed(const QString& text);
 
 private:
     void buildLayout();

@@ -5,6 +5,7 @@
 #include "common/text_field.h"
 #include "delivery/campaign_settings.h"
 #include "delivery/mail_text.h"
+#include "delivery/ui/send_panel.h"
 #include "delivery/send_timer.h"
 #include "exchange/csv_export.h"
 #include "lists/list_file.h"
@@ -31,6 +32,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSemaphore>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -66,11 +69,12 @@ struct Window {
     QTimer* clockTimer() { return find<QTimer>(u"Timer1"_s); }
     QAction* action(const QString& name) { return find<QAction>(name); }
 
-    // Starts on the list as the operator does and waits out the splash.
-    void open(const QString& list)
+    // Starts on the list as the operator does and waits out the splash; the
+    // answer is to the question whether to send the day's mails now.
+    void open(const QString& list, PromptAnswer sendNow = PromptAnswer::No)
     {
         prompts.files = {list};
-        prompts.answers = {PromptAnswer::No};
+        prompts.answers = {sendNow};
         form.LoadCurrentList();
         form.show();
         form.activateWindow();
@@ -661,4 +665,44 @@ TEST(MainWindow, TitleNamesTheListTabLeavesTheBodyAndEnterPressesTheFocusedButto
     ASSERT_FALSE(QFile::exists(w.dir.config()));
     op::press(Qt::Key_Return);
     EXPECT_TRUE(QFile::exists(w.dir.config()));
+}
+
+// The day's run as the operator starts it: the guest shown in the editor gets
+// the mail's row in its history as the run ends, and the status bar says what went.
+TEST(MainWindow, AfterARunTheStatusBarSaysWhatWentAndTheShownGuestsHistoryHasIt)
+{
+    Window w;
+    CampaignSettings settings;
+    settings.smtpServer = u"smtp.example.jp"_s;
+    settings.sender = u"shop@example.jp"_s;
+    settings.subjects[1] = u"初回のご案内"_s;
+    settings.textFiles[1] = w.home.path(u"first.txt"_s);
+    ASSERT_TRUE(writeMailText(settings.textFiles[1], u"★★★\n初回です。"_s));
+    ASSERT_TRUE(writeCampaignSettings(w.dir.config(), settings));
+    QList<GuestRecord> guests;
+    for (const auto& [family, address] : {std::pair{u"山田"_s, u"hanako@example.jp"_s}, std::pair{u"佐藤"_s, u"ichiro@example.jp"_s}}) {
+        GuestRecord guest = makeGuest(family, u"様"_s);
+        guest.birthday = u"1970/01/01"_s;
+        guest.address = address;
+        guest.fast = u"2024/05/01"_s;
+        guest.mail1 = 1;
+        guests.append(guest);
+    }
+    const QString list = w.home.path(u"guestlst.lst"_s);
+    writeList(list, guests);
+    w.transport.results = {Result<void>(), fail(ErrorKind::RecipientRefused, u"550 no such user"_s)};
+    QSemaphore mails; // the run's mails wait until the history was looked at
+    w.transport.onSend = [&mails](const OutgoingMail&) { mails.acquire(); };
+
+    w.open(list, PromptAnswer::Yes);
+    op::clickTab(w.tabs(), 1);
+    auto* history = w.find<QTableWidget>(u"sendHistory"_s);
+    ASSERT_EQ(history->rowCount(), 0);
+    mails.release(2);
+    ASSERT_TRUE(waitUntil([&w] { return !w.form.findChild<SendPanel*>()->isRunning(); }));
+
+    EXPECT_EQ(w.form.statusBar()->currentMessage(), u"送信 1 件・未送信 1 件"_s);
+    ASSERT_EQ(history->rowCount(), 1);
+    EXPECT_EQ(history->item(0, 1)->text(), u"初回"_s);
+    EXPECT_EQ(history->item(0, 2)->text(), u"送信済み"_s);
 }

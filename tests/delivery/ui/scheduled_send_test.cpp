@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QSemaphore>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -533,9 +534,14 @@ TEST_F(ScheduledSend, TestSendGoesToTheSenderMarkedAndTheLineStaysDueAtTheChosen
     p.pickLine(0);
     auto* testSend = p.find<QPushButton>(u"CommandTestSend"_s);
     ASSERT_NE(testSend, nullptr);
+    QSignalSpy said(&p.send, &SendPanel::confirmed);
 
     QTest::mouseClick(testSend, Qt::LeftButton);
     p.waitForRun();
+
+    EXPECT_EQ(p.text(u"Text24"_s), u"shop@example.jp"_s); // where the mail went, not the guest
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_EQ(said[0][0].toString(), u"テスト送信を shop@example.jp に送りました"_s);
 
     ASSERT_EQ(p.transport.sent.size(), 1);
     EXPECT_EQ(p.transport.sent[0].to, u"shop@example.jp"_s);
