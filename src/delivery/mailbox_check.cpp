@@ -127,6 +127,11 @@ Result<void> act(SendStore& store, QList<MailboxEvent> events, QList<MailboxGues
         const QString listPath = e.list;
         if (!listPath.isEmpty())
             e.list = store.listName(listPath);
+        auto known = store.knowsMailboxEvent(e);
+        if (!known)
+            return std::unexpected(known.error());
+        if (*known)
+            continue;
         if (e.outcome == MailboxOutcome::Stopped) {
             auto stopped = stopGuest(listPath, e.record, e.address);
             if (!stopped)
@@ -136,11 +141,9 @@ Result<void> act(SendStore& store, QList<MailboxEvent> events, QList<MailboxGues
             for (MailboxGuest& g : guests)
                 g.delivering = g.delivering && !(g.listPath == listPath && g.record == e.record);
         }
-        auto recorded = store.recordMailboxEvent(e);
-        if (!recorded)
+        if (auto recorded = store.recordMailboxEvent(e); !recorded)
             return std::unexpected(recorded.error());
-        if (*recorded)
-            (e.outcome == MailboxOutcome::Stopped ? check.stopped : check.listed).append(e);
+        (e.outcome == MailboxOutcome::Stopped ? check.stopped : check.listed).append(e);
     }
     return {};
 }
@@ -232,8 +235,10 @@ Result<MailboxCheck> checkMailbox(const QString& programRoot, const ImapLogin& l
             done = std::unexpected(raw.error());
             break;
         }
-        QList<MailboxEvent> events = judgeMail(readReceivedMail(*raw), *guests, *key);
+        const ReceivedMail mail = readReceivedMail(*raw);
+        QList<MailboxEvent> events = judgeMail(mail, *guests, *key);
         for (MailboxEvent& e : events) {
+            e.message = mail.messageId.isEmpty() ? QStringLiteral("%1:%2").arg(*validity).arg(uid) : mail.messageId;
             e.mailbox = mailbox;
             e.uidValidity = *validity;
             e.uid = uid;

@@ -23,6 +23,7 @@ struct MailboxEvent {
     QString mailbox; // user@host:port/folder
     qint64 uidValidity = 0;
     qint64 uid = 0;
+    QString message; // its Message-ID, else UIDVALIDITY:UID: what makes a second reading the same
     QString list;    // as the send record names it; empty when no guest has the address
     int record = 0;
     QString address;

@@ -85,12 +85,12 @@ Result<void> SendStore::createTables()
              "reply TEXT NOT NULL DEFAULT '')",
              "CREATE INDEX IF NOT EXISTS attempt_mail ON attempt (mail)",
              "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-             // A message read twice (a rescan) meets its first reading here and changes nothing.
+             // A message read twice (a rescan, new UIDs) meets its first reading here and changes nothing.
              "CREATE TABLE IF NOT EXISTS mailbox_event (id INTEGER PRIMARY KEY, mailbox TEXT NOT NULL, "
-             "uid_validity INTEGER NOT NULL, uid INTEGER NOT NULL, list TEXT NOT NULL, record INTEGER NOT NULL, "
+             "uid_validity INTEGER NOT NULL, uid INTEGER NOT NULL, message TEXT NOT NULL, list TEXT NOT NULL, record INTEGER NOT NULL, "
              "address TEXT NOT NULL, name TEXT NOT NULL, reason INTEGER NOT NULL, status TEXT NOT NULL, "
              "message_date TEXT, sender TEXT NOT NULL, subject TEXT NOT NULL, outcome INTEGER NOT NULL, "
-             "time TEXT NOT NULL, UNIQUE (mailbox, uid_validity, uid, list, record, address))",
+             "time TEXT NOT NULL, UNIQUE (mailbox, message, list, record, address))",
              "CREATE INDEX IF NOT EXISTS mailbox_event_guest ON mailbox_event (list, record)",
              "PRAGMA user_version=2"}) {
         if (auto done = q.exec(QString::fromLatin1(sql)); !done)

@@ -91,8 +91,9 @@ public:
     // Mailbox reading: where the last check of a mailbox stopped.
     Result<MailboxMark> mailboxMark(const QString& mailbox) const;
     Result<void> setMailboxMark(const QString& mailbox, const MailboxMark& mark);
-    // False when that message already gave that guest an event: a second reading changes nothing.
-    Result<bool> recordMailboxEvent(const MailboxEvent& event);
+    // Whether that message already gave that guest an event: a second reading changes nothing.
+    Result<bool> knowsMailboxEvent(const MailboxEvent& event) const;
+    Result<void> recordMailboxEvent(const MailboxEvent& event);
     Result<QList<MailboxEvent>> mailboxEventsOf(const QString& list, int record) const;
     // The listed ones the operator has not decided on, oldest first.
     Result<QList<MailboxEvent>> listedMailboxEvents() const;

@@ -7,7 +7,7 @@ using namespace store_sql;
 
 namespace {
 
-const QString kEventColumns = QStringLiteral("id, mailbox, uid_validity, uid, list, record, address, name, reason, status, "
+const QString kEventColumns = QStringLiteral("id, mailbox, uid_validity, uid, message, list, record, address, name, reason, status, "
                                              "message_date, sender, subject, outcome, time");
 
 MailboxEvent eventOf(const QSqlQuery& q)
@@ -17,17 +17,18 @@ MailboxEvent eventOf(const QSqlQuery& q)
     e.mailbox = q.value(1).toString();
     e.uidValidity = q.value(2).toLongLong();
     e.uid = q.value(3).toLongLong();
-    e.list = q.value(4).toString();
-    e.record = q.value(5).toInt();
-    e.address = q.value(6).toString();
-    e.name = q.value(7).toString();
-    e.reason = MailboxReason(q.value(8).toInt());
-    e.status = q.value(9).toString();
-    e.messageDate = timeOf(q.value(10));
-    e.sender = q.value(11).toString();
-    e.subject = q.value(12).toString();
-    e.outcome = MailboxOutcome(q.value(13).toInt());
-    e.time = timeOf(q.value(14));
+    e.message = q.value(4).toString();
+    e.list = q.value(5).toString();
+    e.record = q.value(6).toInt();
+    e.address = q.value(7).toString();
+    e.name = q.value(8).toString();
+    e.reason = MailboxReason(q.value(9).toInt());
+    e.status = q.value(10).toString();
+    e.messageDate = timeOf(q.value(11));
+    e.sender = q.value(12).toString();
+    e.subject = q.value(13).toString();
+    e.outcome = MailboxOutcome(q.value(14).toInt());
+    e.time = timeOf(q.value(15));
     return e;
 }
 
@@ -60,17 +61,25 @@ Result<void> SendStore::setMailboxMark(const QString& mailbox, const MailboxMark
                         QStringLiteral("%1 %2").arg(mark.uidValidity).arg(mark.lastUid));
 }
 
-Result<bool> SendStore::recordMailboxEvent(const MailboxEvent& e)
+Result<bool> SendStore::knowsMailboxEvent(const MailboxEvent& e) const
 {
     StoreQuery q(connection_, path_);
-    auto done = q.exec(QStringLiteral("INSERT OR IGNORE INTO mailbox_event (mailbox, uid_validity, uid, list, record, "
-                                      "address, name, reason, status, message_date, sender, subject, outcome, time) "
-                                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                       {e.mailbox, e.uidValidity, e.uid, e.list, e.record, e.address, e.name, int(e.reason), e.status,
-                        timeText(e.messageDate), e.sender, e.subject, int(e.outcome), timeText(e.time)});
-    if (!done)
+    if (auto done = q.exec(QStringLiteral("SELECT 1 FROM mailbox_event WHERE mailbox = ? AND message = ? AND list = ? "
+                                          "AND record = ? AND address = ?"),
+                           {e.mailbox, e.message, e.list, e.record, e.address});
+        !done)
         return std::unexpected(done.error());
-    return q.q().numRowsAffected() > 0;
+    return q.q().next();
+}
+
+Result<void> SendStore::recordMailboxEvent(const MailboxEvent& e)
+{
+    StoreQuery q(connection_, path_);
+    return q.exec(QStringLiteral("INSERT OR IGNORE INTO mailbox_event (mailbox, uid_validity, uid, message, list, record, "
+                                 "address, name, reason, status, message_date, sender, subject, outcome, time) "
+                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                  {e.mailbox, e.uidValidity, e.uid, e.message, e.list, e.record, e.address, e.name, int(e.reason),
+                   e.status, timeText(e.messageDate), e.sender, e.subject, int(e.outcome), timeText(e.time)});
 }
 
 Result<QList<MailboxEvent>> SendStore::mailboxEventsOf(const QString& list, int record) const

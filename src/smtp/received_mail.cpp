@@ -149,6 +149,7 @@ ReceivedMail readReceivedMail(const QByteArray& raw)
     if (!message)
         return mail;
     GMimeMessage* m = message.get();
+    mail.messageId = QString::fromUtf8(g_mime_message_get_message_id(m));
     mail.from = firstAddress(g_mime_message_get_from(m));
     mail.subject = QString::fromUtf8(g_mime_message_get_subject(m));
     if (GDateTime* date = g_mime_message_get_date(m))

@@ -22,6 +22,7 @@ struct ReportedRecipient {
 
 struct ReceivedMail {
     ReceivedKind kind = ReceivedKind::Written;
+    QString messageId; // without its angle brackets; empty when the mail has none
     QString from;    // the first From address, lower case
     QString subject; // decoded
     QDateTime date;  // invalid when the mail has none
