@@ -34,7 +34,10 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     const QCommandLineOption signIn(QStringLiteral("sign-in"),
                                     QStringLiteral("Sign in to the OAuth 2.0 mailbox of smtp.ini in a browser, "
                                                    "keep the refresh token, then end."));
-    parser.addOptions({home, sendDue, list, catchUp, signIn});
+    const QCommandLineOption checkMailbox(QStringLiteral("check-mailbox"),
+                                          QStringLiteral("Read the mailbox of sender.ini's [imap] for bounces and "
+                                                         "opt-outs, stop those guests, then end."));
+    parser.addOptions({home, sendDue, list, catchUp, signIn, checkMailbox});
     QStringList words = arguments;
     std::ranges::replace(words, QStringLiteral("--catch-up"), QStringLiteral("--catch-up=%1").arg(kDefaultCatchUpDays));
     if (!parser.parse(words))
@@ -48,14 +51,15 @@ Result<CommandLine> parseCommandLine(const QStringList& arguments)
     line.catchUpDays = parser.isSet(catchUp) ? parser.value(catchUp).toInt(&daysOk) : 0;
     if (!daysOk || line.catchUpDays < 0)
         return fail(ErrorKind::InvalidInput, QStringLiteral("Invalid value for '--catch-up': %1").arg(parser.value(catchUp)));
-    if (parser.isSet(sendDue) && parser.isSet(signIn))
-        return fail(ErrorKind::InvalidInput, QStringLiteral("--sign-in and --send-due are separate runs."));
+    if (int(parser.isSet(sendDue)) + int(parser.isSet(signIn)) + int(parser.isSet(checkMailbox)) > 1)
+        return fail(ErrorKind::InvalidInput, QStringLiteral("--sign-in, --send-due and --check-mailbox are separate runs."));
     if ((parser.isSet(list) || parser.isSet(catchUp)) && !parser.isSet(sendDue))
         return fail(ErrorKind::InvalidInput, QStringLiteral("--list and --catch-up go with --send-due."));
     line.mode = parser.isSet(help) || parser.isSet(QStringLiteral("help-all")) ? CommandLine::Mode::Help
                 : parser.isSet(version) ? CommandLine::Mode::Version
                 : parser.isSet(sendDue) ? CommandLine::Mode::SendDue
                 : parser.isSet(signIn)  ? CommandLine::Mode::SignIn
+                : parser.isSet(checkMailbox) ? CommandLine::Mode::CheckMailbox
                                         : CommandLine::Mode::Window;
     // No application object exists yet to name the program.
     line.helpText = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("ladderpost"));

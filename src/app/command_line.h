@@ -8,7 +8,7 @@
 
 // What the program was started to do, read before any window or display exists.
 struct CommandLine {
-    enum class Mode { Window, SendDue, SignIn, Help, Version };
+    enum class Mode { Window, SendDue, CheckMailbox, SignIn, Help, Version };
     Mode mode = Mode::Window;
     QString home;        // --home, else the default program folder
     QString list;        // --list: the list file of the daily run; empty for guestlst.lst

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/check_mailbox.h"
 #include "app/command_line.h"
 #include "app/form1.h"
 #include "app/qt_operator_prompts.h"
@@ -45,6 +46,8 @@ int main(int argc, char** argv)
         CurlMailTransport transport;
         return sendDue(argc, argv, *line, transport);
     }
+    case CommandLine::Mode::CheckMailbox:
+        return checkMailboxCommand(argc, argv, *line);
     case CommandLine::Mode::SignIn:
         return signIn(argc, argv, *line);
     case CommandLine::Mode::Window:

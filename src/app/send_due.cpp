@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/send_due.h"
 
+#include "app/check_mailbox.h"
 #include "app/desktop_notifier.h"
 
 #include "common/clock.h"
@@ -14,7 +15,6 @@
 #include "smtp/smtp_settings.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -104,20 +104,6 @@ void tellOperator(const RunSummary& summary, const ProgramDir& dir, const QDateT
     notifier.notify(QStringLiteral("Ladderpost: 送れなかったメールがあります"), body);
 }
 
-void keepRenewedToken(const QString& home, const QString& token)
-{
-    QEventLoop loop;
-    bool kept = false;
-    keepSecret(home, token, &loop, [&](const Result<void>& done) {
-        if (!done)
-            QTextStream(stderr) << done.error().message << Qt::endl;
-        kept = true;
-        loop.quit();
-    });
-    if (!kept)
-        loop.exec();
-}
-
 } // namespace
 
 int sendDue(int argc, char** argv, const CommandLine& line, MailTransport& transport)
@@ -151,6 +137,7 @@ int sendDue(int argc, char** argv, const CommandLine& line, MailTransport& trans
         return refuse(job.error().message);
     if (!job->notice.complete())
         QTextStream(stderr) << kNoticeMissing << Qt::endl;
+    const bool mailboxChecked = checkMailboxFirst(dir->root(), out);
     const auto plan = planSends(dir->root(), listPath, dir->sendLock(), started, *smtp, line.catchUpDays);
     if (!plan)
         return refuse(plan.error().message);
@@ -172,5 +159,5 @@ int sendDue(int argc, char** argv, const CommandLine& line, MailTransport& trans
         QTextStream(stderr) << QStringLiteral("中断: %1").arg(summary.stop->message) << Qt::endl;
     out << summaryLine(summary, plan->todaysSent) << Qt::endl;
     tellOperator(summary, *dir, started, notifier, smtp->notifySent);
-    return exitStatus(summary);
+    return std::max(exitStatus(summary), mailboxChecked ? 0 : 1);
 }

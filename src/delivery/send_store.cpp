@@ -66,7 +66,7 @@ Result<void> SendStore::createTables()
     // A state change must survive a power cut: the mail may have gone.
     if (auto done = q.exec(QStringLiteral("PRAGMA synchronous=FULL")); !done)
         return done;
-    if (auto done = q.exec(QStringLiteral("PRAGMA user_version")); !done || (q.q().next() && q.q().value(0).toInt() > 0))
+    if (auto done = q.exec(QStringLiteral("PRAGMA user_version")); !done || (q.q().next() && q.q().value(0).toInt() > 1))
         return done;
     for (const char* sql : {
              "PRAGMA journal_mode=WAL",
@@ -86,7 +86,14 @@ Result<void> SendStore::createTables()
              "reply TEXT NOT NULL DEFAULT '')",
              "CREATE INDEX IF NOT EXISTS attempt_mail ON attempt (mail)",
              "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-             "PRAGMA user_version=1"}) {
+             // A message read twice (a rescan, new UIDs) meets its first reading here and changes nothing.
+             "CREATE TABLE IF NOT EXISTS mailbox_event (id INTEGER PRIMARY KEY, mailbox TEXT NOT NULL, "
+             "uid_validity INTEGER NOT NULL, uid INTEGER NOT NULL, message TEXT NOT NULL, list TEXT NOT NULL, record INTEGER NOT NULL, "
+             "address TEXT NOT NULL, name TEXT NOT NULL, reason INTEGER NOT NULL, status TEXT NOT NULL, "
+             "message_date TEXT, sender TEXT NOT NULL, subject TEXT NOT NULL, outcome INTEGER NOT NULL, "
+             "time TEXT NOT NULL, UNIQUE (mailbox, message, list, record, address))",
+             "CREATE INDEX IF NOT EXISTS mailbox_event_guest ON mailbox_event (list, record)",
+             "PRAGMA user_version=2"}) {
         if (auto done = q.exec(QString::fromLatin1(sql)); !done)
             return done;
     }

@@ -3,6 +3,7 @@
 
 #include "common/error.h"
 #include "delivery/mail_state.h"
+#include "delivery/mailbox_event.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -86,6 +87,17 @@ public:
     // Reports written by runs without the window up to this time have been shown in it.
     Result<QDateTime> reportsShownUntil() const;
     Result<void> setReportsShownUntil(const QDateTime& time);
+
+    // Mailbox reading: where the last check of a mailbox stopped.
+    Result<MailboxMark> mailboxMark(const QString& mailbox) const;
+    Result<void> setMailboxMark(const QString& mailbox, const MailboxMark& mark);
+    // Whether that message already gave that guest an event: a second reading changes nothing.
+    Result<bool> knowsMailboxEvent(const MailboxEvent& event) const;
+    Result<void> recordMailboxEvent(const MailboxEvent& event);
+    Result<QList<MailboxEvent>> mailboxEventsOf(const QString& list, int record) const;
+    // The listed ones the operator has not decided on, oldest first.
+    Result<QList<MailboxEvent>> listedMailboxEvents() const;
+    Result<void> decideMailboxEvent(qint64 id, MailboxOutcome outcome, const QDateTime& now);
 
 private:
     Result<QVariant> metaValue(const QString& key) const;

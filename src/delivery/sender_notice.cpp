@@ -4,6 +4,7 @@
 #include "common/cp932.h"
 #include "common/file_write.h"
 #include "common/ini_section.h"
+#include "delivery/mailbox_settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,7 +58,12 @@ Result<void> writeSenderNotice(const QString& programDir, const SenderNotice& no
             return fail(ErrorKind::InvalidInput, QStringLiteral("配信者情報に保存できない文字があります: %1").arg(lost));
         text += QString::fromUtf16(name) + u'=' + value.trimmed() + QStringLiteral("\r\n");
     }
-    auto written = writeWholeFile(path(programDir), toCp932(text));
+    // The mailbox's section shares the file and must outlive an edit of the notice.
+    const auto mailbox = readMailboxSettings(programDir);
+    if (!mailbox)
+        return std::unexpected(mailbox.error());
+    text += mailboxSection(*mailbox);
+    auto written = writeWholeFile(path(programDir), toCp932(text), FileAccess::OwnerOnly);
     if (!written)
         return fail(written.error().kind, QStringLiteral("sender.ini を保存できませんでした: %1").arg(written.error().message));
     return {};

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "headless_program.h"
 #include "panel_fixture.h"
 #include "smtp_sink.h"
 
@@ -20,53 +21,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// The program as the daily timer starts it: no display at all; at a day of
-// the test's choosing when one is given (libfaketime, the clock running on from there).
-QProcessEnvironment withoutDisplay()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(u"DISPLAY"_s);
-    env.remove(u"WAYLAND_DISPLAY"_s);
-    env.remove(u"QT_QPA_PLATFORM"_s);
-    return env;
-}
-
-QProcess* startSendDue(const QString& home, const QStringList& more = {}, const QDateTime& at = {})
-{
-    auto* program = new QProcess;
-    QProcessEnvironment env = withoutDisplay();
-    env.insert(u"FAKETIME_DONT_FAKE_MONOTONIC"_s, u"1"_s); // timeouts keep real time
-    // Under AddressSanitizer libfaketime is preloaded before its runtime; both work that way.
-    env.insert(u"ASAN_OPTIONS"_s, env.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
-    program->setProcessEnvironment(env);
-    const QStringList arguments = QStringList{u"--send-due"_s, u"--home"_s, home} + more;
-    if (at.isValid())
-        program->start(u"faketime"_s, QStringList{u"-f"_s, at.toString(u"'@'yyyy-MM-dd HH:mm:ss"_s),
-                                                  QStringLiteral(LADDERPOST_EXE)} + arguments);
-    else
-        program->start(QStringLiteral(LADDERPOST_EXE), arguments);
-    return program;
-}
-
-struct Finished {
-    int status = -1;
-    QString output;
-    QString errors;
-};
-
-Finished waitFor(QProcess* program)
-{
-    // A program still running by then has hung: never a success.
-    if (!program->waitForFinished(60000))
-        program->kill();
-    program->waitForFinished();
-    Finished done{program->exitStatus() == QProcess::NormalExit ? program->exitCode() : -1,
-                  QString::fromUtf8(program->readAllStandardOutput()),
-                  QString::fromUtf8(program->readAllStandardError())};
-    delete program;
-    return done;
-}
 
 // Two guests whose third mail is due on that day (today when none is given), and settings naming the server.
 void prepareHome(const TestHome& home, const QString& server, const QDate& day = QDate::currentDate())

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "smtp/imap_reader.h"
+
+#include "imap_server.h"
+#include "test_support.h"
+
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ImapLogin loginTo(const ImapServer& server, const QString& password = u"secret"_s)
+{
+    ImapLogin login;
+    login.host = u"127.0.0.1"_s;
+    login.port = server.port();
+    login.security = ImapSecurity::None;
+    login.user = u"shop"_s;
+    login.password = password;
+    return login;
+}
+
+class ImapReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_GT(server.port(), 0) << "dovecot did not start"; }
+    ImapServer server;
+};
+
+} // namespace
+
+TEST_F(ImapReaderTest, ReadsEveryMessageAndLeavesTheMailboxAsItWas)
+{
+    const QByteArray read = "From: a@example.jp\r\nSubject: read\r\n\r\nseen before\r\n";
+    // A line longer than libcurl's default buffer, and a line that looks like an untagged reply.
+    const QByteArray unread = "From: b@example.jp\r\nSubject: unread\r\n\r\n* 1 EXISTS\r\n" + QByteArray(40000, 'x')
+                              + "\r\n.\r\nend\r\n";
+    server.deliver(read, u"S"_s);
+    server.deliver(unread);
+    const auto before = server.messages();
+
+    ImapReader reader;
+    const auto validity = reader.open(loginTo(server));
+    ASSERT_TRUE(validity) << validity.error().message.toStdString();
+    EXPECT_GT(*validity, 0);
+    const auto uids = reader.uidsAfter(0);
+    ASSERT_TRUE(uids) << uids.error().message.toStdString();
+    ASSERT_EQ(uids->size(), 2);
+    EXPECT_EQ(reader.fetch(uids->at(0)).value_or(QByteArray()), read);
+    EXPECT_EQ(reader.fetch(uids->at(1)).value_or(QByteArray()), unread);
+    EXPECT_EQ(reader.uidsAfter(uids->at(1)).value_or(QList<qint64>{1}), QList<qint64>{});
+    EXPECT_EQ(reader.uidsAfter(uids->at(0)).value_or(QList<qint64>{}), QList<qint64>{uids->at(1)});
+
+    ImapReader again;
+    EXPECT_EQ(again.open(loginTo(server)).value_or(0), *validity);
+    EXPECT_EQ(server.messages(), before); // same files, same flags in their names
+}
+
+TEST_F(ImapReaderTest, WrongPasswordMissingFolderAndNoServerAreSaidPlainly)
+{
+    ImapReader wrong;
+    const auto denied = wrong.open(loginTo(server, u"wrong"_s));
+    ASSERT_FALSE(denied);
+    EXPECT_EQ(denied.error().kind, ErrorKind::SenderRefused);
+    EXPECT_TRUE(denied.error().message.contains(u"ログインできません"_s)) << denied.error().message.toStdString();
+
+    ImapLogin elsewhere = loginTo(server);
+    elsewhere.folder = u"Bounces"_s;
+    ImapReader missing;
+    const auto noFolder = missing.open(elsewhere);
+    ASSERT_FALSE(noFolder);
+    EXPECT_EQ(noFolder.error().kind, ErrorKind::NotFound);
+
+    server.stop();
+    ImapReader gone;
+    const auto refused = gone.open(loginTo(server));
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().kind, ErrorKind::ConnectFailed);
+    EXPECT_TRUE(refused.error().message.contains(u"接続できません"_s)) << refused.error().message.toStdString();
+}
+
+// A server that takes the connection and never greets: the time-out ends it.
+TEST(ImapReader, SilentServerEndsInATimeOut)
+{
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    ImapLogin login;
+    login.host = u"127.0.0.1"_s;
+    login.port = silent.serverPort();
+    login.security = ImapSecurity::None;
+    login.user = u"shop"_s;
+    ImapReader reader(std::chrono::seconds(2), std::chrono::milliseconds(300));
+    const auto result = reader.open(login);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().kind, ErrorKind::ConnectFailed);
+    EXPECT_TRUE(result.error().message.contains(u"時間内に応答しません"_s)) << result.error().message.toStdString();
+
+    login.host = u"imap.example.jp"_s;
+    EXPECT_EQ(reader.open(login).error().kind, ErrorKind::InvalidInput); // in clear to another machine
+}
