@@ -92,6 +92,10 @@ private:
     void keywordPicked(int list);
     void statusChanged(const QString& text);
     void textBoxClicked(int index);
+    void openCalendarByKey(int index);
+    void showCalendarUnder(int index);
+    void chainTabOrder();
+    void searchJump(int n);
     void datePicked(const QDate& date);
     void applySwitchRule(int clicked);
 
