@@ -59,6 +59,8 @@ QScrollArea* scrolled(QWidget* page, int index)
 
 // A 1024x700 screen at 150 % is 683x467 of the window's own pixels.
 constexpr QSize kSmallest(640, 400);
+// Room for the desktop's frame and title bar, unknown before the window shows.
+constexpr QSize kFrame(16, 48);
 
 } // namespace
 
@@ -111,7 +113,7 @@ void Form1::buildPages()
     settingsColumn->addWidget(history_, 1);
     registerLayout->addLayout(settingsColumn, 1);
     // The settings column was made first; Tab still goes through the editor before it.
-    setTabChain(tabChainOf(editor_) + tabChainOf(settingsPanel_) + tabChainOf(history_));
+    setTabChain(editor_->tabChain() + tabChainOf(settingsPanel_) + tabChainOf(history_));
     connect(editor_, &RecordEditor::recordShown, history_, [this](int n) { history_->showGuest(listPath_, n); });
     connect(editor_, &RecordEditor::mailPreviewAsked, sendPanel_, &SendPanel::previewGuestMail);
 
@@ -336,7 +338,7 @@ void Form1::restoreWindow()
 {
     const QSettings saved(windowSettingsPath(), QSettings::IniFormat);
     if (!restoreGeometry(saved.value(QStringLiteral("geometry")).toByteArray()))
-        resize(QSize(1000, 660).expandedTo(unscrolledSize()).boundedTo(screen()->availableGeometry().size()));
+        resize(QSize(1000, 660).expandedTo(unscrolledSize()).boundedTo(screen()->availableGeometry().size() - kFrame));
     tabs_->setCurrentIndex(saved.value(QStringLiteral("tab"), int(SendTab)).toInt());
 }
 

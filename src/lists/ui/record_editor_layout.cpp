@@ -276,9 +276,9 @@ void RecordEditor::buildCalendar()
 // As the tab reads: the search above, then the boxes, switches, keyword lists and buttons.
 void RecordEditor::chainTabOrder()
 {
-    QList<QWidget*> chain = tabChainOf(finder_);
+    tabChain_ = tabChainOf(finder_);
     for (QWidget* widget : tabChainOf(this))
         if (!finder_->isAncestorOf(widget))
-            chain.append(widget);
-    setTabChain(chain);
+            tabChain_.append(widget);
+    setTabChain(tabChain_);
 }
