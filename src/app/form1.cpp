@@ -3,6 +3,7 @@
 
 #include "common/clock.h"
 #include "common/operator_prompts.h"
+#include "common/ui/tab_chain.h"
 #include "datalist/ui/data_list_panel.h"
 #include "delivery/guest_lookup.h"
 #include "delivery/ui/file_dialog_memory.h"
@@ -24,6 +25,11 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QResizeEvent>
+#include <QScrollArea>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QFileInfo>
@@ -42,6 +48,22 @@ QWidget* page(int index)
     return widget;
 }
 
+// A page taller or wider than a small screen scrolls instead of pushing the window off it.
+QScrollArea* scrolled(QWidget* page, int index)
+{
+    auto* area = new QScrollArea;
+    area->setObjectName(QStringLiteral("pageScroll(%1)").arg(index));
+    area->setWidget(page);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    return area;
+}
+
+// A 1024x700 screen at 150 % is 683x467 of the window's own pixels.
+constexpr QSize kSmallest(640, 400);
+// Room for the desktop's frame and title bar, unknown before the window shows.
+constexpr QSize kFrame(16, 48);
+
 } // namespace
 
 Form1::Form1(const ProgramDir& dir, Seams seams, QWidget* parent)
@@ -54,15 +76,19 @@ Form1::Form1(const ProgramDir& dir, Seams seams, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ladderpost for Windows"));
     // No close box: only the quit command ends the program.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowMaximizeButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/icon/ladderpost.png")));
     buildPages();
     buildMenus();
     buildSplash();
     // Enter presses the button that has the focus, as in a dialog.
     for (QPushButton* button : findChildren<QPushButton*>())
         button->setAutoDefault(true);
-    resize(1000, 660);
+    setMinimumSize(kSmallest);
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     onTabChanged(SendTab);
+    restoreWindow();
 }
 
 Form1::~Form1() = default;
@@ -88,9 +114,11 @@ void Form1::buildPages()
     settingsColumn->addWidget(settingsPanel_, 3);
     settingsColumn->addWidget(history_, 1);
     registerLayout->addLayout(settingsColumn, 1);
+    // The settings column was made first; Tab still goes through the editor before it.
+    setTabChain(editor_->tabChain() + tabChainOf(settingsPanel_) + tabChainOf(history_));
     connect(editor_, &RecordEditor::recordShown, history_, [this](int n) { history_->showGuest(listPath_, n); });
     connect(sendPanel_, &SendPanel::runEnded, history_, &SendHistoryView::refresh);
-    connect(sendPanel_, &SendPanel::confirmed, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(sendPanel_, &SendPanel::confirmed, this, &Form1::showStatus);
     connect(editor_, &RecordEditor::mailPreviewAsked, sendPanel_, &SendPanel::previewGuestMail);
 
     QWidget* printPage = page(PrintTab);
@@ -110,13 +138,14 @@ void Form1::buildPages()
     help_->setOpenExternalLinks(false);
     (new QVBoxLayout(helpPage))->addWidget(help_);
 
-    tabs_->addTab(sendPage, QStringLiteral(" 送信タブレット "));
-    tabs_->addTab(registerPage, QStringLiteral(" 情報登録/初期設定 "));
-    tabs_->addTab(printPage, QStringLiteral(" 帳 票 印 刷 "));
-    tabs_->addTab(helpPage, QStringLiteral("オンラインヘルプ"));
+    tabs_->addTab(scrolled(sendPage, 0), QStringLiteral(" 送信タブレット "));
+    tabs_->addTab(scrolled(registerPage, 1), QStringLiteral(" 情報登録/初期設定 "));
+    tabs_->addTab(scrolled(printPage, 2), QStringLiteral(" 帳 票 印 刷 "));
+    tabs_->addTab(scrolled(helpPage, 3), QStringLiteral("オンラインヘルプ"));
     setCentralWidget(tabs_);
     connect(tabs_, &QTabWidget::currentChanged, this, &Form1::onTabChanged);
     connect(settingsPanel_, &SettingsPanel::settingsStored, this, &Form1::onSettingsStored);
+    connect(settingsPanel_, &SettingsPanel::statusMessage, this, &Form1::showStatus);
     connect(sendPanel_, &SendPanel::guestCountFound, editor_, &RecordEditor::setGuestCount);
 
     newListDialog_ =
@@ -209,7 +238,6 @@ void Form1::LoadCurrentList()
     if (listPath_.isEmpty())
         listPath_ = dir_.defaultList();
     splashTimer_->start();
-    resize(1000, 660);
     splash_->setGeometry(rect());
     splash_->show();
     splash_->raise();
@@ -285,6 +313,7 @@ void Form1::quit()
         if (answer != PromptAnswer::Yes)
             return;
     }
+    rememberWindow();
     quitting_ = true;
     close();
     QCoreApplication::quit();
@@ -301,6 +330,38 @@ void Form1::importCsv()
     editor_->RefreshKeywordLists();
     editor_->ShowRecord(1);
     editor_->setGuestCount(*imported);
+    showStatus(QStringLiteral("「Quolda.csv」から %1 件を取り込みました").arg(*imported));
+}
+
+void Form1::showStatus(const QString& text) { statusBar()->showMessage(text); }
+
+QString Form1::windowSettingsPath() const { return dir_.file(QStringLiteral("window.ini")); }
+
+// Where the operator left the window; the designed size the first time.
+void Form1::restoreWindow()
+{
+    const QSettings saved(windowSettingsPath(), QSettings::IniFormat);
+    if (!restoreGeometry(saved.value(QStringLiteral("geometry")).toByteArray()))
+        resize(QSize(1000, 660).expandedTo(unscrolledSize()).boundedTo(screen()->availableGeometry().size() - kFrame));
+    tabs_->setCurrentIndex(saved.value(QStringLiteral("tab"), int(SendTab)).toInt());
+}
+
+// The window that shows every page whole, with the bars and the tab frame around it.
+QSize Form1::unscrolledSize() const
+{
+    QSize page;
+    for (int i = 0; i < tabs_->count(); ++i)
+        page = page.expandedTo(static_cast<QScrollArea*>(tabs_->widget(i))->widget()->minimumSizeHint());
+    const int frame = 2 * tabs_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4;
+    return page + QSize(frame, frame + tabs_->tabBar()->sizeHint().height() + menuBar()->sizeHint().height()
+                                   + statusBar()->sizeHint().height());
+}
+
+void Form1::rememberWindow()
+{
+    QSettings saved(windowSettingsPath(), QSettings::IniFormat);
+    saved.setValue(QStringLiteral("geometry"), saveGeometry());
+    saved.setValue(QStringLiteral("tab"), tabs_->currentIndex());
 }
 
 // The caption stays as designed; the open list follows it.

@@ -37,6 +37,8 @@ public:
     void No_Terminate();
 
     const QString& currentListPath() const { return listPath_; }
+    // A short confirmation in the status bar: what a command did, no box to close.
+    void showStatus(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +63,10 @@ private:
     void importCsv();
     void onListCreated(const QString& path);
     void onSettingsStored();
+    QString windowSettingsPath() const;
+    void restoreWindow();
+    QSize unscrolledSize() const;
+    void rememberWindow();
 
     ProgramDir dir_;
     Seams seams_;

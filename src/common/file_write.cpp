@@ -15,7 +15,7 @@ namespace {
 
 // Straight to the descriptor: a write left in Qt's buffer fails only at the
 // final flush, which commit() does not report. Returns 0 or the errno.
-int writeAndSync(int fd, QByteArrayView bytes)
+int writeAll(int fd, QByteArrayView bytes)
 {
     while (!bytes.isEmpty()) {
         const ssize_t written = ::write(fd, bytes.data(), size_t(bytes.size()));
@@ -24,7 +24,34 @@ int writeAndSync(int fd, QByteArrayView bytes)
         if (written > 0)
             bytes = bytes.sliced(written);
     }
+    return 0;
+}
+
+int writeAndSync(int fd, QByteArrayView bytes)
+{
+    if (const int code = writeAll(fd, bytes))
+        return code;
     return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+// QSaveFile always waits for the disk: a file left to the system's writeback is
+// written beside its place and renamed over it (mkstemp makes it 0600).
+Result<void> replaceUnsynced(const QString& path, QByteArrayView bytes)
+{
+    QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return fail(ErrorKind::Io, writeFailureReason(errno));
+    int code = writeAll(fd, bytes);
+    if (::close(fd) != 0 && !code)
+        code = errno;
+    if (!code && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
+        code = errno;
+    if (code) {
+        ::unlink(temporary.constData());
+        return fail(ErrorKind::Io, writeFailureReason(code));
+    }
+    return {};
 }
 
 Error failure(const QSaveFile& file)
@@ -54,13 +81,15 @@ QString writeFailureReason(int code)
     }
 }
 
-Result<void> writeWholeFile(const QString& path, QByteArrayView bytes, FileAccess access)
+Result<void> writeWholeFile(const QString& path, QByteArrayView bytes, FileAccess access, FileSync sync)
 {
     const QFileInfo target(path);
     if (target.isDir())
         return fail(ErrorKind::Io, QStringLiteral("同じ名前のフォルダがあります。"));
     if (target.exists() && !target.isFile())
         return fail(ErrorKind::Io, QStringLiteral("通常のファイルではありません。"));
+    if (sync == FileSync::Later)
+        return replaceUnsynced(path, bytes);
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))

@@ -278,7 +278,9 @@ void SettingsPanel::storeSettings()
 {
     screens_->setCurrentWidget(textFrame_);
     // A failed write keeps the boxes as typed rather than re-reading the old file.
-    if (storeToFile())
+    if (storeToFile()) {
         readSettings();
+        emit statusMessage(QStringLiteral("設定データを更新しました"));
+    }
     emit settingsStored();
 }

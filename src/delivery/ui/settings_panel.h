@@ -51,6 +51,8 @@ public:
 
 signals:
     void settingsStored();
+    // A confirmation for the window's status bar.
+    void statusMessage(const QString& text);
 
 private:
     QGroupBox* buildTextFrame();

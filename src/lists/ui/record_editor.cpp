@@ -91,6 +91,14 @@ void RecordEditor::jumpTo(int n)
         ShowRecord(n);
 }
 
+// The search's work is done: the guest's first box takes the keys.
+void RecordEditor::searchJump(int n)
+{
+    jumpTo(n);
+    if (currentRecord_ == n)
+        text1_[0]->setFocus();
+}
+
 GuestRecord RecordEditor::recordFromControls() const
 {
     GuestRecord guest;

@@ -66,6 +66,8 @@ public:
     bool mayLeaveShownRecord();
     // Shows record n as a keyword jump does, after asking about unsaved edits.
     void jumpTo(int n);
+    // The controls in the order Tab visits them, the search box first.
+    const QList<QWidget*>& tabChain() const { return tabChain_; }
 
 signals:
     // A guest of the list is shown (record number from 1).
@@ -92,6 +94,10 @@ private:
     void keywordPicked(int list);
     void statusChanged(const QString& text);
     void textBoxClicked(int index);
+    void openCalendarByKey(int index);
+    void showCalendarUnder(int index);
+    void chainTabOrder();
+    void searchJump(int n);
     void datePicked(const QDate& date);
     void applySwitchRule(int clicked);
 
@@ -134,5 +140,6 @@ private:
     int calendarTarget_ = 0;
     int currentRecord_ = 1;
     int guestCount_ = 0;
+    QList<QWidget*> tabChain_;
     QByteArray savedBytes_; // the shown guest as the boxes showed it or last saved it
 };

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How the boxes answer the operator: the status colours, the calendar under a
-// date box, Esc, and the rule that keeps the repeat and step switches apart.
+// date box (a click, F4 or Alt+Down; Enter picks, Esc closes), and the rule
+// that keeps the repeat and step switches apart.
 #include "lists/ui/record_editor.h"
 
 #include "common/text_field.h"
+#include "common/ui/readable_colour.h"
 #include "lists/schedule.h"
 #include "lists/ui/record_editor_boxes.h"
 
@@ -25,11 +27,18 @@ namespace {
 
 const QColor kLightCyan(192, 255, 255);
 
+// The design's colour where the desktop's base lets it be read, else a tone of it that can be.
 void setTextColour(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::Text, readableOn(colour, palette.color(QPalette::Base)));
     widget->setPalette(palette);
+}
+
+bool opensCalendar(const QKeyEvent* key)
+{
+    return (key->key() == Qt::Key_F4 && key->modifiers() == Qt::NoModifier)
+           || (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier);
 }
 
 } // namespace
@@ -60,6 +69,9 @@ void RecordEditor::setBrowsing(bool browsing)
     if (browsing) {
         QPalette palette = newButton_->palette();
         palette.setColor(QPalette::Button, kLightCyan);
+        // A dark desktop's light caption would vanish on the designed cyan.
+        if (contrastRatio(palette.color(QPalette::ButtonText), kLightCyan) < 4.5)
+            palette.setColor(QPalette::ButtonText, Qt::black);
         newButton_->setPalette(palette);
     } else {
         newButton_->setPalette(QPalette());
@@ -70,8 +82,20 @@ void RecordEditor::setBrowsing(bool browsing)
 void RecordEditor::textBoxClicked(int index)
 {
     calendar_->setSelectedDate(clock_.today());
-    if (index < kFirstDateBox || index > kLastDateBox)
-        return;
+    if (index >= kFirstDateBox && index <= kLastDateBox)
+        showCalendarUnder(index);
+}
+
+// From the keyboard the arrows go on from the box's own date, when it has one.
+void RecordEditor::openCalendarByKey(int index)
+{
+    calendar_->setSelectedDate(dateFromText(text1_[index]->text()).value_or(clock_.today()));
+    showCalendarUnder(index);
+    calendar_->setFocus();
+}
+
+void RecordEditor::showCalendarUnder(int index)
+{
     calendarTarget_ = index;
     QLineEdit* box = text1_[index];
     QPoint at = box->mapTo(this, QPoint(0, box->height()));
@@ -104,11 +128,16 @@ bool RecordEditor::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if (type == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
         const bool inCalendar = widget == calendar_ || calendar_->isAncestorOf(widget);
-        const bool inTextBox = std::ranges::find(text1_, watched) != text1_.end();
-        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && (inCalendar || inTextBox))
+        const auto box = std::ranges::find(text1_, watched);
+        const int index = int(box - text1_.begin());
+        if (key->key() == Qt::Key_Escape && (inCalendar || box != text1_.end()))
             hideCalendar();
-        return false;
+        if (box == text1_.end() || index < kFirstDateBox || index > kLastDateBox || !opensCalendar(key))
+            return false;
+        openCalendarByKey(index);
+        return true;
     }
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
     if ((!press && type != QEvent::MouseButtonRelease) || static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)

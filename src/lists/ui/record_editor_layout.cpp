@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lists/ui/record_editor.h"
 
+#include "common/ui/tab_chain.h"
 #include "lists/editor_walks.h"
 #include "lists/ui/byte_limit_validator.h"
 #include "lists/ui/guest_finder.h"
@@ -83,10 +84,10 @@ RecordEditor::RecordEditor(std::function<QString()> listPath, Clock& clock, Oper
     grid->addWidget(buildSwitchFrame(), 0, 4, 8, 1);
     grid->addWidget(buildKeywordFrame(), 8, 4, 7, 1);
     grid->addWidget(buildButtons(), 15, 0, 1, 5);
-    // Above the boxes, but after them in the tab order.
     finder_ = new GuestFinder(listPath_, this, this);
     column->insertWidget(0, finder_);
-    connect(finder_, &GuestFinder::guestChosen, this, &RecordEditor::jumpTo);
+    connect(finder_, &GuestFinder::guestChosen, this, &RecordEditor::searchJump);
+    chainTabOrder();
     buildCalendar();
     setBrowsing(true);
     markSaved();
@@ -267,4 +268,15 @@ void RecordEditor::buildCalendar()
     for (QWidget* child : calendar_->findChildren<QWidget*>())
         child->installEventFilter(this);
     connect(calendar_, &QCalendarWidget::clicked, this, &RecordEditor::datePicked);
+    connect(calendar_, &QCalendarWidget::activated, this, &RecordEditor::datePicked);
+}
+
+// As the tab reads: the search above, then the boxes, switches, keyword lists and buttons.
+void RecordEditor::chainTabOrder()
+{
+    tabChain_ = tabChainOf(finder_);
+    for (QWidget* widget : tabChainOf(this))
+        if (!finder_->isAncestorOf(widget))
+            tabChain_.append(widget);
+    setTabChain(tabChain_);
 }

@@ -7,8 +7,10 @@
 #include "delivery/mail_text.h"
 #include "delivery/ui/send_panel.h"
 #include "delivery/send_timer.h"
+#include "delivery/ui/settings_panel.h"
 #include "exchange/csv_export.h"
 #include "lists/list_file.h"
+#include "lists/ui/record_editor.h"
 #include "operator.h"
 #include "recording_surface.h"
 #include "recording_transport.h"
@@ -19,6 +21,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
@@ -32,6 +35,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSemaphore>
 #include <QStatusBar>
 #include <QTabBar>
@@ -89,6 +93,18 @@ struct Window {
     }
 };
 
+// A part Qt builds inside one of its own controls (a combo box's button, a calendar's arrows).
+bool isPartOfAQtControl(const QWidget* widget)
+{
+    for (const QWidget* up = widget->parentWidget(); up; up = up->parentWidget())
+        if (qobject_cast<const QComboBox*>(up) || qobject_cast<const QCalendarWidget*>(up) ||
+            qobject_cast<const QAbstractSpinBox*>(up) ||
+            (qobject_cast<const QAbstractScrollArea*>(up) && !up->objectName().startsWith(u"pageScroll")) ||
+            qobject_cast<const QTabBar*>(up) || qobject_cast<const QMenuBar*>(up))
+            return true;
+    return false;
+}
+
 } // namespace
 
 TEST(MainWindow, ShowsItsCaptionTabsAndMenus)
@@ -102,7 +118,7 @@ TEST(MainWindow, ShowsItsCaptionTabsAndMenus)
     EXPECT_EQ(tabs->tabText(2), u" 帳 票 印 刷 ");
     EXPECT_EQ(tabs->tabText(3), u"オンラインヘルプ");
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(tabs->widget(i)->objectName(), u"Picture3(%1)"_s.arg(i));
+        EXPECT_EQ(qobject_cast<QScrollArea*>(tabs->widget(i))->widget()->objectName(), u"Picture3(%1)"_s.arg(i));
     EXPECT_EQ(w.action(u"mnuTxtOpen"_s)->shortcut(), QKeySequence(u"Ctrl+O"_s));
     EXPECT_EQ(w.action(u"mnuExport"_s)->text(), u"名簿のエクスポート(&G)");
     EXPECT_EQ(w.action(u"mnuLoadSetting"_s)->text(), u"設定読込(&S)");
@@ -281,6 +297,17 @@ TEST(MainWindow, HelpTabShowsTheBundledPage)
     EXPECT_TRUE(help->toPlainText().contains(u"キャンペーンの始め方"_s));
 }
 
+TEST(MainWindow, HelpCoversTheRunsProvidersReportsHistorySearchCsvAndPrinting)
+{
+    Window w;
+    w.tabs()->setCurrentIndex(3);
+    const QString page = w.find<QTextBrowser>(u"WebBrowser1"_s)->toPlainText();
+    for (const QString& term : {u"起動時"_s, u"自動送信"_s, u"接続テスト"_s, u"OAuth"_s, u"テスト送信"_s, u"プレビュー"_s,
+                                u"残りを送信"_s, u"未送信の宛先"_s, u"送信履歴"_s, u"Ctrl+F"_s, u"表計算ソフト"_s,
+                                u"印刷開始"_s, u"F4"_s})
+        EXPECT_TRUE(page.contains(term)) << term.toStdString();
+}
+
 TEST(MainWindow, NewListBecomesTheCurrentList)
 {
     Window w;
@@ -399,14 +426,6 @@ TEST(MainWindow, EveryControlHasAnAccessibleName)
     QTest::mouseClick(w.find<QPushButton>(u"Command2"_s), Qt::LeftButton); // the label settings dialog
     w.action(u"mnuNewList"_s)->trigger();
 
-    const auto isPartOfAQtControl = [](const QWidget* widget) {
-        for (const QWidget* up = widget->parentWidget(); up; up = up->parentWidget())
-            if (qobject_cast<const QComboBox*>(up) || qobject_cast<const QCalendarWidget*>(up) ||
-                qobject_cast<const QAbstractSpinBox*>(up) || qobject_cast<const QAbstractScrollArea*>(up) ||
-                qobject_cast<const QTabBar*>(up) || qobject_cast<const QMenuBar*>(up))
-                return true;
-        return false;
-    };
     int checked = 0;
     for (QWidget* widget : w.form.findChildren<QWidget*>()) {
         const bool control = qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
@@ -705,4 +724,140 @@ TEST(MainWindow, AfterARunTheStatusBarSaysWhatWentAndTheShownGuestsHistoryHasIt)
     ASSERT_EQ(history->rowCount(), 1);
     EXPECT_EQ(history->item(0, 1)->text(), u"初回"_s);
     EXPECT_EQ(history->item(0, 2)->text(), u"送信済み"_s);
+}
+
+namespace {
+
+// Whatever window a button opened goes away again, so the next button shows.
+void closeOtherWindows(const QWidget& form)
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != &form && window->isVisible())
+            window->close();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+// Runs under its own CTest entries, on a 1024x700 screen at 100 % and at 150 %.
+TEST(WindowFit, EveryButtonOfEveryTabCanBeScrolledToAndClicked)
+{
+    Window w;
+    const QRect screen = w.form.screen()->availableGeometry();
+    if (screen.width() > 1024 || screen.height() > 700)
+        GTEST_SKIP() << "Needs the small screen of its own CTest entries.";
+    writeList(w.dir.defaultList(), {makeGuest(u"山田"_s, u"太郎"_s)});
+    w.open(w.dir.defaultList());
+    EXPECT_TRUE(screen.contains(w.form.frameGeometry())) << w.form.x() << "," << w.form.y() << " " << w.form.width() << "x"
+                                                    << w.form.height() << " on " << screen.x() << "," << screen.y() << " " << screen.width() << "x" << screen.height();
+    EXPECT_LE(w.form.minimumWidth(), screen.width());
+    EXPECT_LE(w.form.minimumHeight(), screen.height());
+    int clicked = 0;
+    for (int tab = 0; tab < w.tabs()->count(); ++tab) {
+        op::clickTab(w.tabs(), tab);
+        auto* area = qobject_cast<QScrollArea*>(w.tabs()->widget(tab));
+        for (QAbstractButton* button : area->widget()->findChildren<QAbstractButton*>()) {
+            if (!button->isVisible() || isPartOfAQtControl(button))
+                continue;
+            area->ensureWidgetVisible(button);
+            op::click(button);
+            ++clicked;
+            closeOtherWindows(w.form);
+            op::clickTab(w.tabs(), tab);
+        }
+    }
+    EXPECT_GT(clicked, 30);
+}
+
+TEST(MainWindow, KeyboardAloneFindsAGuestPicksADateTicksASwitchAndSaves)
+{
+    Window w;
+    GuestRecord other = makeGuest(u"山田"_s, u"太郎"_s);
+    GuestRecord guest = makeGuest(u"佐藤"_s, u"花子"_s);
+    guest.second = u"2024/06/10"_s;
+    writeList(w.dir.defaultList(), {other, guest});
+    w.openOnEntryTab(w.dir.defaultList());
+
+    op::press(Qt::Key_F, Qt::ControlModifier);
+    op::type(u"花子"_s);
+    op::press(Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w.find<QLineEdit>(u"Text1(0)"_s));
+    const auto tabTo = [](QWidget* target) {
+        for (int presses = 0; presses < 30 && QApplication::focusWidget() != target; ++presses)
+            op::press(Qt::Key_Tab);
+        return QApplication::focusWidget() == target;
+    };
+    ASSERT_TRUE(tabTo(w.find<QLineEdit>(u"Text1(5)"_s)));
+    op::press(Qt::Key_F4);
+    op::press(Qt::Key_Right);
+    op::press(Qt::Key_Right);
+    op::press(Qt::Key_Down);
+    op::press(Qt::Key_Return);
+    EXPECT_EQ(w.find<QLineEdit>(u"Text1(5)"_s)->text(), u"2024/06/19"_s);
+    EXPECT_EQ(QApplication::focusWidget(), w.find<QLineEdit>(u"Text1(5)"_s));
+    ASSERT_TRUE(tabTo(w.find<QCheckBox>(u"Check1(2)"_s)));
+    op::press(Qt::Key_Space);
+    ASSERT_TRUE(tabTo(w.find<QPushButton>(u"Command5"_s)));
+    op::press(Qt::Key_Return);
+
+    guest.second = u"2024/06/19"_s;
+    guest.mail2 = 1;
+    const QString expected = w.home.path(u"expected.lst"_s);
+    writeList(expected, {other, guest});
+    EXPECT_EQ(readBytes(w.dir.defaultList()), readBytes(expected));
+}
+
+TEST(MainWindow, TabLeavesTheEditorForTheSettingsColumnOnlyAfterItsLastButton)
+{
+    Window w;
+    writeList(w.dir.defaultList(), {makeGuest(u"山田"_s)});
+    w.openOnEntryTab(w.dir.defaultList());
+    auto* editor = w.form.findChild<RecordEditor*>();
+    auto* settings = w.form.findChild<SettingsPanel*>();
+    ASSERT_EQ(QApplication::focusWidget(), w.find<QLineEdit>(u"Text1(0)"_s));
+    QStringList visited;
+    for (int presses = 0; presses < 80 && editor->isAncestorOf(QApplication::focusWidget()); ++presses) {
+        visited.append(QApplication::focusWidget()->objectName());
+        op::press(Qt::Key_Tab);
+    }
+    EXPECT_TRUE(settings->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_EQ(visited.last(), u"Command6"_s);
+    EXPECT_LT(visited.indexOf(u"Text1(11)"_s), visited.indexOf(u"Check1(0)"_s));
+}
+
+TEST(MainWindow, SizePlaceAndTabComeBackInTheProgramFolder)
+{
+    auto w = std::make_unique<Window>();
+    writeList(w->dir.defaultList(), {makeGuest(u"山田"_s)});
+    w->open(w->dir.defaultList());
+    w->form.resize(900, 640);
+    op::clickTab(w->tabs(), 2);
+    const QSize size = w->form.size();
+    w->action(u"mnuQuit"_s)->trigger();
+    EXPECT_TRUE(QFileInfo::exists(w->home.path(u"window.ini"_s)));
+
+    Form1 again{w->dir, Seams{w->clock, w->prompts, w->transport, w->printing, w->timer}};
+    EXPECT_EQ(again.size(), size);
+    EXPECT_EQ(again.findChild<QTabWidget*>(u"TabStrip1"_s)->currentIndex(), 2);
+    EXPECT_FALSE(again.windowIcon().isNull());
+    EXPECT_TRUE(again.windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST(MainWindow, StoredSettingsAndAnImportAreConfirmedInTheStatusBarWithoutABox)
+{
+    Window w;
+    writeList(w.dir.defaultList(), {makeGuest(u"山田"_s)});
+    w.openOnEntryTab(w.dir.defaultList());
+    auto* bar = w.find<QStatusBar>(u"statusBar"_s);
+    ASSERT_NE(bar, nullptr);
+    const qsizetype asked = w.prompts.asked.size();
+    op::click(w.find<QPushButton>(u"Command4"_s));
+    EXPECT_EQ(bar->currentMessage(), u"設定データを更新しました"_s);
+    EXPECT_EQ(w.prompts.asked.size(), asked);
+
+    ASSERT_TRUE(exportList(w.dir.defaultList(), w.dir.exchangeCsv()));
+    w.prompts.answers = {PromptAnswer::Ok};
+    w.action(u"mnuImport"_s)->trigger();
+    EXPECT_EQ(bar->currentMessage(), u"「Quolda.csv」から 1 件を取り込みました"_s);
+    EXPECT_EQ(w.prompts.asked.size(), asked + 1); // the question before, nothing after
 }

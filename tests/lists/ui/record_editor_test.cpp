@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor_test_support.h"
 
+#include "common/ui/readable_colour.h"
 #include "lists/list_file.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -513,4 +515,31 @@ TEST(EditorUnsavedEdits, KeywordJumpAsksYesSavesNoDiscardsCancelStays)
     EXPECT_EQ(readBytes(bench.list), stored);
     EXPECT_EQ(bench.label13(), u"1"_s);
     EXPECT_EQ(bench.text1(4)->text(), u"2024/13/45"_s);
+}
+
+TEST(EditorColours, OnADarkDesktopStatusColoursAndTheNewRecordCaptionStayReadable)
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    dark.setColor(QPalette::Button, QColor(0x30, 0x30, 0x30));
+    dark.setColor(QPalette::ButtonText, QColor(0xf0, 0xf0, 0xf0));
+    QApplication::setPalette(dark);
+    GuestRecord stopped = makeGuest(u"停止"_s);
+    stopped.soushin = u"停止済"_s;
+    EditorBench bench({makeGuest(u"配信"_s), stopped});
+    // The ratios WCAG gives for black on white and blue on white.
+    ASSERT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 0.01);
+    ASSERT_NEAR(contrastRatio(Qt::blue, Qt::white), 8.59, 0.01);
+    const auto readable = [](QWidget* widget, QPalette::ColorRole text, const QColor& base) {
+        return contrastRatio(widget->palette().color(text), base) >= 4.5;
+    };
+    EXPECT_TRUE(readable(bench.text1(0), QPalette::Text, dark.color(QPalette::Base)));
+    auto* caption = bench.get<QPushButton>(u"Command6"_s);
+    EXPECT_TRUE(readable(caption, QPalette::ButtonText, caption->palette().color(QPalette::Button)));
+    bench.editor->ShowRecord(2);
+    EXPECT_TRUE(readable(bench.text1(0), QPalette::Text, dark.color(QPalette::Base)));
+    EXPECT_GT(textColour(bench.text1(0)).red(), textColour(bench.text1(0)).blue()); // still a red
+    QApplication::setPalette(light);
 }
