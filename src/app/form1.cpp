@@ -117,7 +117,7 @@ void Form1::buildPages()
     // The settings column was made first; Tab still goes through the editor before it.
     setTabChain(editor_->tabChain() + tabChainOf(settingsPanel_) + tabChainOf(history_));
     connect(editor_, &RecordEditor::recordShown, history_, [this](int n) { history_->showGuest(listPath_, n); });
-    connect(sendPanel_, &SendPanel::runEnded, history_, &SendHistoryView::refresh);
+    connect(sendPanel_, &SendPanel::sendRecordChanged, history_, &SendHistoryView::refresh);
     connect(sendPanel_, &SendPanel::confirmed, this, &Form1::showStatus);
     connect(editor_, &RecordEditor::mailPreviewAsked, sendPanel_, &SendPanel::previewGuestMail);
 

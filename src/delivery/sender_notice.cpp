@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QUrl>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -49,20 +50,27 @@ Result<SenderNotice> readSenderNotice(const QString& programDir)
 
 Result<void> writeSenderNotice(const QString& programDir, const SenderNotice& notice)
 {
-    QString text = QStringLiteral("[sender]\r\n");
-    for (const auto& [name, field] : kKeys) {
-        const QString& value = notice.*field;
-        if (value.contains(u'\n') || value.contains(u'\r'))
-            return fail(ErrorKind::InvalidInput, QStringLiteral("配信者情報に改行は入れられません。"));
-        if (const QString lost = unencodableInCp932(value); !lost.isEmpty())
-            return fail(ErrorKind::InvalidInput, QStringLiteral("配信者情報に保存できない文字があります: %1").arg(lost));
-        text += QString::fromUtf16(name) + u'=' + value.trimmed() + QStringLiteral("\r\n");
-    }
     // The mailbox's section shares the file and must outlive an edit of the notice.
     const auto mailbox = readMailboxSettings(programDir);
     if (!mailbox)
         return std::unexpected(mailbox.error());
-    text += mailboxSection(*mailbox);
+    return writeSenderFile(programDir, notice, *mailbox);
+}
+
+Result<void> writeSenderFile(const QString& programDir, const SenderNotice& notice, const MailboxSettings& mailbox)
+{
+    QStringList values{mailbox.server, mailbox.user, mailbox.password, mailbox.folder};
+    QString text = QStringLiteral("[sender]\r\n");
+    for (const auto& [name, field] : kKeys) {
+        text += QString::fromUtf16(name) + u'=' + (notice.*field).trimmed() + QStringLiteral("\r\n");
+        values << notice.*field;
+    }
+    // A line break in a value would start a line of its own in the file.
+    if (std::ranges::any_of(values, [](const QString& v) { return v.contains(u'\n') || v.contains(u'\r'); }))
+        return fail(ErrorKind::InvalidInput, QStringLiteral("配信者情報に改行は入れられません。"));
+    text += mailboxSection(mailbox);
+    if (const QString lost = unencodableInCp932(text); !lost.isEmpty())
+        return fail(ErrorKind::InvalidInput, QStringLiteral("配信者情報に保存できない文字があります: %1").arg(lost));
     auto written = writeWholeFile(path(programDir), toCp932(text), FileAccess::OwnerOnly);
     if (!written)
         return fail(written.error().kind, QStringLiteral("sender.ini を保存できませんでした: %1").arg(written.error().message));

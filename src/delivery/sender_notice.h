@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/error.h"
+#include "delivery/mailbox_settings.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,7 +24,10 @@ inline const QString kNoticeMissing = QStringLiteral("配信者情報が未設�
 
 // A missing file gives an empty notice; Io when it cannot be read.
 Result<SenderNotice> readSenderNotice(const QString& programDir);
+// Keeps the mailbox section of the file as it is.
 Result<void> writeSenderNotice(const QString& programDir, const SenderNotice& notice);
+// The whole of sender.ini (0600): the notice and the mailbox that receives bounces and opt-outs.
+Result<void> writeSenderFile(const QString& programDir, const SenderNotice& notice, const MailboxSettings& mailbox);
 
 // The lines every guest's mail ends with; empty when the notice is empty.
 QString noticeFooter(const SenderNotice& notice);

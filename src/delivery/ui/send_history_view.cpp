@@ -2,9 +2,12 @@
 #include "delivery/ui/send_history_view.h"
 
 #include "delivery/run_report.h"
+#include "delivery/mailbox_check.h"
 #include "delivery/send_store.h"
 
 #include <QHeaderView>
+
+#include <algorithm>
 
 SendHistoryView::SendHistoryView(QString home, QWidget* parent)
     : QTableWidget(0, 4, parent), home_(std::move(home))
@@ -19,6 +22,30 @@ SendHistoryView::SendHistoryView(QString home, QWidget* parent)
     horizontalHeader()->setStretchLastSection(true);
 }
 
+namespace {
+
+struct HistoryRow {
+    QDateTime when;
+    QStringList cells;
+};
+
+// The mails sent and what the mailbox said of the guest, in the order they happened.
+QList<HistoryRow> historyRows(const SendStore& store, const QString& list, int record)
+{
+    QList<HistoryRow> rows;
+    for (const StoredMail& mail : store.historyOf(list, record).value_or(QList<StoredMail>{}))
+        rows.append({mail.lastTry, {mail.lastTry.toString(QStringLiteral("yyyy/MM/dd H:mm")), mailKindName(mail),
+                                    mailStateWord(mail.state), mail.reply}});
+    for (const MailboxEvent& e : store.mailboxEventsOf(list, record).value_or(QList<MailboxEvent>{}))
+        rows.append({e.time, {e.time.toString(QStringLiteral("yyyy/MM/dd H:mm")), QStringLiteral("受信箱"),
+                              mailboxOutcomeWord(e.outcome),
+                              QStringList{mailboxReasonWord(e.reason), e.status, e.sender}.join(u' ').simplified()}});
+    std::ranges::stable_sort(rows, {}, &HistoryRow::when);
+    return rows;
+}
+
+} // namespace
+
 void SendHistoryView::showGuest(const QString& listPath, int record)
 {
     listPath_ = listPath;
@@ -27,17 +54,13 @@ void SendHistoryView::showGuest(const QString& listPath, int record)
     if (record <= 0)
         return;
     const auto store = SendStore::open(home_);
-    const auto mails = store ? (*store)->historyOf((*store)->listName(listPath), record)
-                             : Result<QList<StoredMail>>(std::unexpected(store.error()));
-    if (!mails)
+    if (!store)
         return;
-    for (const StoredMail& mail : *mails) {
+    for (const HistoryRow& history : historyRows(**store, (*store)->listName(listPath), record)) {
         const int row = rowCount();
         insertRow(row);
-        const QStringList cells{mail.lastTry.toString(QStringLiteral("yyyy/MM/dd H:mm")), mailKindName(mail),
-                                mailStateWord(mail.state), mail.reply};
-        for (int column = 0; column < cells.size(); ++column)
-            setItem(row, column, new QTableWidgetItem(cells[column]));
+        for (int column = 0; column < history.cells.size(); ++column)
+            setItem(row, column, new QTableWidgetItem(history.cells[column]));
     }
     scrollToBottom();
 }

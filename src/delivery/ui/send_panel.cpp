@@ -4,6 +4,7 @@
 #include "delivery/run_report.h"
 #include "delivery/send_worker.h"
 #include "delivery/ui/mail_text_pane.h"
+#include "delivery/ui/mailbox_box.h"
 #include "delivery/ui/run_report_window.h"
 #include "delivery/ui/send_queue_model.h"
 #include "delivery/ui/settings_panel.h"
@@ -55,6 +56,7 @@ SendPanel::SendPanel(const ProgramDir& dir, Clock& clock, OperatorPrompts& promp
         }
     });
     connect(textPane_, &MailTextPane::bodyEmptied, this, [this] { scrambleButton_->setEnabled(false); });
+    connect(mailbox_, &MailboxBox::guestsStopped, this, &SendPanel::sendRecordChanged);
     connect(queue_, &QAbstractItemModel::modelReset, this, &SendPanel::updateButtons);
     connect(queue_, &QAbstractItemModel::rowsInserted, this, &SendPanel::updateButtons);
     connect(queue_, &QAbstractItemModel::rowsRemoved, this, &SendPanel::updateButtons);
@@ -182,7 +184,7 @@ void SendPanel::onRunFinished(const RunSummary& summary)
         clearMail();
     updateButtons();
     report(summary, runStarted_);
-    emit runEnded();
+    emit sendRecordChanged();
     if (const QString said = runConfirmation(summary, testRun_); !said.isEmpty())
         emit confirmed(said);
     warnStop(summary);

@@ -20,6 +20,7 @@
 #include <optional>
 
 class FileDialogMemory;
+class MailboxBox;
 class MailTextPane;
 class QLabel;
 class QListView;
@@ -48,7 +49,8 @@ public:
     void clearLoadedFile();
     // The day whose due mails the list load listed; later days are the timer's.
     void setStartupDay(const QDate& day);
-    // Asks whether to send today's mails now, when any are listed.
+    // Reads the mailbox when one is set, then asks whether to send today's mails
+    // now, when any are listed.
     void startupPrompt();
 
     void setClockRunning(bool on);
@@ -70,8 +72,8 @@ public:
 signals:
     // The list search counted the guests of the list (for Label23).
     void guestCountFound(int count);
-    // A run ended: the send record changed.
-    void runEnded();
+    // A run ended, or the mailbox stopped guests: the send record changed.
+    void sendRecordChanged();
     // What a run did, for the status bar.
     void confirmed(const QString& text);
 
@@ -89,6 +91,8 @@ private:
     std::optional<SendJob> selectedJob(bool test);
     void showPreview(const QString& guestName, const Result<OutgoingMail>& mail);
 
+    void askAboutToday();
+    void sendNewDay(const QDateTime& now);
     QList<DueEntry> offerCatchUp(const QList<DueEntry>& late);
     void resendUncertain(const DueEntry& line);
     void startRun(MailKind kind, std::optional<MailContent> content, const QList<DueEntry>& lines,
@@ -126,6 +130,7 @@ private:
     QPushButton* testSendButton_ = nullptr;  // the selected line's mail to the sender
     QPushButton* previewButton_ = nullptr;   // the selected line's mail, shown
     MailTextPane* textPane_ = nullptr;
+    MailboxBox* mailbox_ = nullptr;
     QLabel* noticeMissing_ = nullptr;        // the mails go without the sender's notice
     QTimer* timer1_ = nullptr;
     QWidget* progressRow_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "delivery/sender_notice.h"
 #include "delivery/ui/mail_text_pane.h"
+#include "delivery/ui/mailbox_box.h"
 #include "delivery/ui/send_queue_model.h"
 
 #include <QGroupBox>
@@ -53,6 +54,10 @@ void SendPanel::buildLayout()
     for (QPushButton* button : {clearButton_, scrambleButton_, targetButton_, resendButton_, previewButton_,
                                 testSendButton_, searchButton_})
         frameLayout->addWidget(button);
+    mailbox_ = new MailboxBox(dir_.root(), clock_, prompts_, this);
+    auto* left = new QVBoxLayout;
+    left->addWidget(frame1, 3);
+    left->addWidget(mailbox_, 2);
 
     noticeMissing_ = new QLabel(kNoticeMissing, this);
     noticeMissing_->setObjectName(QStringLiteral("senderNoticeMissing"));
@@ -65,7 +70,7 @@ void SendPanel::buildLayout()
     right->addWidget(textPane_, 1);
 
     auto* columns = new QHBoxLayout;
-    columns->addWidget(frame1, 1);
+    columns->addLayout(left, 1);
     columns->addLayout(right, 3);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns, 1);

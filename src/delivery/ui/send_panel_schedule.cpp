@@ -7,6 +7,7 @@
 #include "delivery/send_plan.h"
 #include "delivery/sender_notice.h"
 #include "delivery/ui/mail_text_pane.h"
+#include "delivery/ui/mailbox_box.h"
 #include "delivery/ui/run_report_window.h"
 #include "delivery/ui/send_queue_model.h"
 #include "lists/list_file.h"
@@ -45,6 +46,13 @@ void SendPanel::startupPrompt()
     for (const SavedReport& saved : takeUnseenReports(dir_.root(), dir_.reportDir()))
         reportWindow_->addReport(saved.text, QStringLiteral("ウィンドウを閉じている間の送信。保存先: %1").arg(saved.path));
     noticeMissing_->setVisible(!readSenderNotice(dir_.root()).value_or(SenderNotice{}).complete());
+    mailbox_->showCandidates();
+    // A guest who asked to stop, or whose address is dead, is stopped before the question.
+    mailbox_->checkThen([this] { askAboutToday(); });
+}
+
+void SendPanel::askAboutToday()
+{
     const auto plan = planSendsNow(dir_, listPath_(), clock_.now());
     if (!plan) {
         // An unreadable list was said at its load already.
@@ -97,21 +105,12 @@ void SendPanel::onTimer1Tick()
     const QDateTime now = clock_.now();
     textPane_->setClockText(clockText(now));
     // A day passed during a run or while the machine slept is planned at the next free tick.
-    if (running_ || !lastScannedDay_.isValid())
+    if (running_ || mailbox_->isChecking() || !lastScannedDay_.isValid())
         return;
     if (now.date() > lastScannedDay_) {
         lastScannedDay_ = now.date();
         nextRetryCheck_ = now.addSecs(kRetryCheckSeconds);
-        const auto plan = planSendsNow(dir_, listPath_(), now);
-        if (!plan) {
-            warnList(plan.error()); // said once, not at every tick
-            return;
-        }
-        clearForScan();
-        queue_->add(plan->lines());
-        if (!plan->settled.isEmpty())
-            report(RunSummary{plan->settled, std::nullopt, false}, now);
-        runSendLoop();
+        mailbox_->checkThen([this, now] { sendNewDay(now); });
     } else if (now >= nextRetryCheck_) {
         nextRetryCheck_ = now.addSecs(kRetryCheckSeconds);
         if (const auto retries = retriesDue(dir_.root(), listPath_(), now); retries && !retries->isEmpty()) {
@@ -119,6 +118,20 @@ void SendPanel::onTimer1Tick()
             runSendLoop();
         }
     }
+}
+
+void SendPanel::sendNewDay(const QDateTime& now)
+{
+    const auto plan = planSendsNow(dir_, listPath_(), now);
+    if (!plan) {
+        warnList(plan.error()); // said once, not at every tick
+        return;
+    }
+    clearForScan();
+    queue_->add(plan->lines());
+    if (!plan->settled.isEmpty())
+        report(RunSummary{plan->settled, std::nullopt, false}, now);
+    runSendLoop();
 }
 
 void SendPanel::resendUncertain(const DueEntry& line)

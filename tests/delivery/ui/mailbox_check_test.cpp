@@ -9,8 +9,14 @@
 #include "delivery/guest_lookup.h"
 #include "delivery/send_store.h"
 #include "delivery/sender_notice.h"
+#include "delivery/ui/send_history_view.h"
+#include "operator.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QJsonObject>
+#include <QListWidget>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -163,4 +169,62 @@ TEST(MailboxCheck, UnreachableMailboxIsSaidInJapaneseAndExitsLikeARunThatCannotS
     EXPECT_EQ(sending.status, 1);
     EXPECT_TRUE(sending.errors.contains(u"受信箱を確認できません"_s));
     EXPECT_EQ(sink.received().size(), 5);
+}
+
+// The operator sets the mailbox in 配信者情報 and checks it from the send tab:
+// the dead address stops at once, the written request waits for 「停止にする」,
+// and both show in the guest's 送信履歴; the mailbox is left as it was.
+TEST(MailboxCheck, FromTheSendTabADeadAddressStopsAndAWrittenRequestWaitsForTheOperator)
+{
+    ImapServer imap;
+    ASSERT_GT(imap.port(), 0);
+    Panels p;
+    p.settings.show();
+    writeList(p.listPath, {deliveringGuest(u"田中"_s, u"太郎"_s, kAddresses[0]), deliveringGuest(u"伊藤"_s, u"五郎"_s, kAddresses[4]),
+                           deliveringGuest(u"鈴木"_s, u"次郎"_s, kAddresses[1])});
+    const QByteArray list = readBytes(p.listPath);
+    op::click(p.find<QPushButton>(u"senderNoticeButton"_s));
+    QWidget* dialog = QApplication::activeWindow();
+    for (const auto& [box, text] : {std::pair{u"imapServer"_s, imap.server()}, std::pair{u"imapUser"_s, u"shop"_s},
+                                    std::pair{u"imapPassword"_s, u"secret"_s}}) {
+        op::click(dialog->findChild<QLineEdit*>(box));
+        op::type(text);
+    }
+    dialog->findChild<QComboBox*>(u"imapSecurity"_s)->setFocus();
+    op::press(Qt::Key_Down);
+    op::press(Qt::Key_Down);
+    op::click(dialog->findChild<QCheckBox*>(u"imapPasswordInFile"_s));
+    op::click(dialog->findChild<QPushButton*>(u"senderSaveButton"_s));
+    EXPECT_TRUE(readBytes(p.home.path(u"sender.ini"_s))
+                    .endsWith(u"[imap]\r\nserver=%1\r\nsecurity=none\r\nuser=shop\r\npassword=secret\r\nfolder=INBOX\r\n"_s
+                                  .arg(imap.server())
+                                  .toUtf8()));
+    imap.deliver(fixture(u"bounce_user_unknown.eml"_s));
+    imap.deliver(fixture(u"unsubscribe_words.eml"_s));
+    const auto mailbox = imap.messages();
+
+    p.send.resize(1000, 700);
+    p.send.show();
+    op::click(p.find<QPushButton>(u"checkMailboxButton"_s));
+    auto* result = p.find<QLabel>(u"mailboxResult"_s);
+    ASSERT_TRUE(waitUntil([result] { return result->text().startsWith(u"受信箱:"_s); })) << result->text().toStdString();
+    EXPECT_EQ(result->text(), u"受信箱: 読んだメール 2 通、停止済にした顧客 1 件、確認待ち 1 件"_s);
+    EXPECT_EQ(readBytes(p.listPath), stoppedIn(list, {1}));
+    auto* candidates = p.find<QListWidget>(u"optOutCandidates"_s);
+    ASSERT_EQ(candidates->count(), 1);
+    EXPECT_TRUE(candidates->item(0)->text().contains(u"伊藤五郎"_s)) << candidates->item(0)->text().toStdString();
+
+    candidates->setFocus();
+    op::press(Qt::Key_Down);
+    op::click(p.find<QPushButton>(u"stopCandidateButton"_s));
+    EXPECT_EQ(readBytes(p.listPath), stoppedIn(list, {1, 2}));
+    EXPECT_EQ(candidates->count(), 0);
+    EXPECT_EQ(imap.messages(), mailbox);
+    SendHistoryView history(p.home.root());
+    for (const auto& [record, outcome] : {std::pair{1, u"停止済にしました"_s}, std::pair{2, u"停止にしました（確認済み）"_s}}) {
+        history.showGuest(p.listPath, record);
+        ASSERT_EQ(history.rowCount(), 1);
+        EXPECT_EQ(history.item(0, 1)->text(), u"受信箱"_s);
+        EXPECT_EQ(history.item(0, 2)->text(), outcome);
+    }
 }
