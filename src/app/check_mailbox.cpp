@@ -45,11 +45,7 @@ Checked check(const QString& root, QTextStream& out)
         return failed(done.error().message);
     for (const MailboxEvent& e : done->stopped + done->listed)
         printEvent(out, e);
-    out << QStringLiteral("受信箱: 読んだメール %1 通、停止済にした顧客 %2 件、確認待ち %3 件")
-               .arg(done->read)
-               .arg(done->stopped.size())
-               .arg(done->listed.size())
-        << Qt::endl;
+    out << mailboxSummary(*done) << Qt::endl;
     return done->listed.isEmpty() ? Checked::Done : Checked::Listed;
 }
 

@@ -27,7 +27,6 @@
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QSettings>
-#include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>

@@ -53,6 +53,8 @@ int main(int argc, char** argv)
     case CommandLine::Mode::Window:
         break;
     }
+    // Outlives the application object, whose end waits for a connection test still using it.
+    CurlMailTransport transport;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ladderpost"));
     // Lets the desktop tie the window to the installed menu entry and its icon.
@@ -74,7 +76,6 @@ int main(int argc, char** argv)
 
     SystemClock clock;
     QtOperatorPrompts prompts;
-    CurlMailTransport transport;
     QtPrintSurfaceFactory printing(dir->printDir(), prompts);
     SendTimer timer(dir->root());
     Form1 window(*dir, Seams{clock, prompts, transport, printing, timer});

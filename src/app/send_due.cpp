@@ -129,6 +129,8 @@ int sendDue(int argc, char** argv, const CommandLine& line, MailTransport& trans
     const CampaignSettings settings = readCampaignSettings(dir->config());
     if (settings.smtpServer.trimmed().isEmpty() || settings.sender.trimmed().isEmpty())
         return refuse(QStringLiteral("%1 にSMTPサーバーと送信者が設定されていません。").arg(dir->config()));
+    // First, so that a stop is honoured and a refresh token the check renewed is the one the run reads.
+    const bool mailboxChecked = checkMailboxFirst(dir->root(), out);
     const auto smtp = readSmtpLogin(dir->root());
     if (!smtp)
         return refuse(smtp.error().message);
@@ -137,7 +139,6 @@ int sendDue(int argc, char** argv, const CommandLine& line, MailTransport& trans
         return refuse(job.error().message);
     if (!job->notice.complete())
         QTextStream(stderr) << kNoticeMissing << Qt::endl;
-    const bool mailboxChecked = checkMailboxFirst(dir->root(), out);
     const auto plan = planSends(dir->root(), listPath, dir->sendLock(), started, *smtp, line.catchUpDays);
     if (!plan)
         return refuse(plan.error().message);

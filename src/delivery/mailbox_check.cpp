@@ -231,6 +231,12 @@ Result<MailboxCheck> checkMailbox(const QString& programRoot, const ImapLogin& l
     Result<void> done;
     for (const qint64 uid : std::as_const(*uids)) {
         auto raw = reader.fetch(uid);
+        // One message that cannot be read whole must not hold back every later check.
+        if (!raw && raw.error().kind == ErrorKind::Format) {
+            reached.lastUid = uid;
+            ++check.unreadable;
+            continue;
+        }
         if (!raw) {
             done = std::unexpected(raw.error());
             break;
@@ -257,6 +263,17 @@ Result<MailboxCheck> checkMailbox(const QString& programRoot, const ImapLogin& l
     return check;
 }
 
+QString mailboxSummary(const MailboxCheck& check)
+{
+    QString line = QStringLiteral("受信箱: 読んだメール %1 通、停止済にした顧客 %2 件、確認待ち %3 件")
+                       .arg(check.read)
+                       .arg(check.stopped.size())
+                       .arg(check.listed.size());
+    if (check.unreadable > 0)
+        line += QStringLiteral("、読めなかったメール %1 通").arg(check.unreadable);
+    return line;
+}
+
 Result<void> stopListedGuest(const QString& programRoot, const MailboxEvent& event, const QDateTime& now)
 {
     auto store = SendStore::open(programRoot);
@@ -266,6 +283,11 @@ Result<void> stopListedGuest(const QString& programRoot, const MailboxEvent& eve
         auto stopped = stopGuest(QDir(programRoot).absoluteFilePath(event.list), event.record, event.address);
         if (!stopped)
             return std::unexpected(stopped.error());
+        if (!*stopped)
+            return fail(ErrorKind::NotFound,
+                        QStringLiteral("%1 さんはリストで変わっているか既に停止済のため、変更しませんでした。"
+                                       "不要なら「無視」を押してください。")
+                            .arg(event.name));
     }
     return (*store)->decideMailboxEvent(event.id, MailboxOutcome::StoppedByOperator, now);
 }

@@ -36,7 +36,11 @@ struct MailboxCheck {
     QList<MailboxEvent> stopped; // applied by this check
     QList<MailboxEvent> listed;  // new candidates for the operator
     int read = 0;                // messages read
+    int unreadable = 0;          // messages passed over: the server did not give them whole
 };
+
+// What a check did, in one line for the operator.
+QString mailboxSummary(const MailboxCheck& check);
 
 // Reads the messages of the mailbox not read before (all of them again when
 // its UIDVALIDITY changed), stops guests through the record writer, and keeps

@@ -54,7 +54,7 @@ Result<QString> writeSendLog(const QString& logDir, const QDate& day, const QStr
     const QString path = dir.filePath(sendLogName(n, day, displayName));
     // The send record is what keeps a mail from going twice, on the disk before
     // the next mail goes; a wait for every log would halve a run's pace.
-    if (auto written = writeWholeFile(path, logBytes(body), FileAccess::Usual, FileSync::Later); !written)
+    if (auto written = writeWholeFile(path, logBytes(body), FileAccess::OwnerOnly, FileSync::Later); !written)
         return fail(ErrorKind::Io, QStringLiteral("送信ログ「%1」を書き込めません。\n%2").arg(path, written.error().message));
     if (next)
         *next = n + 1;

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "smtp/endpoint.h"
 
+#include <QHostAddress>
+
+#include <curl/curl.h>
+
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -51,4 +56,16 @@ Result<SmtpEndpoint> smtpEndpoint(const QString& server, const SmtpSettings& con
     if (endpoint && connection.port)
         endpoint->port = *connection.port;
     return endpoint;
+}
+
+bool isLoopbackHost(const QString& host)
+{
+    const QString bare = host.startsWith(u'[') && host.endsWith(u']') ? host.mid(1, host.size() - 2) : host;
+    return bare.compare(u"localhost", Qt::CaseInsensitive) == 0 || QHostAddress(bare).isLoopback();
+}
+
+void initCurl()
+{
+    static std::once_flag curlReady;
+    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "smtp/imap_reader.h"
 
+#include "smtp/endpoint.h"
+
 #include "smtp/smtp_log.h"
 
 #include <QRegularExpression>
 
 #include <curl/curl.h>
 
-#include <mutex>
 
 namespace {
 
@@ -15,11 +16,6 @@ size_t keepReply(char* data, size_t size, size_t count, void* user)
 {
     static_cast<QByteArray*>(user)->append(data, qsizetype(size * count));
     return size * count;
-}
-
-bool isLoopback(const QString& host)
-{
-    return host == u"localhost" || host.startsWith(u"127.") || host == u"::1";
 }
 
 QString hostPort(const ImapLogin& login)
@@ -58,14 +54,14 @@ ImapReader::~ImapReader() = default;
 
 Result<qint64> ImapReader::open(const ImapLogin& login)
 {
-    static std::once_flag curlReady;
-    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    if (login.security == ImapSecurity::None && !isLoopback(login.host))
+    initCurl();
+    if (login.security == ImapSecurity::None && !isLoopbackHost(login.host))
         return fail(ErrorKind::InvalidInput, QStringLiteral("暗号化しない受信箱への接続は、このコンピューターのサーバーにだけ使えます"
                                                             "（パスワードが読まれるため）。security を tls か starttls にしてください。"));
     const QByteArray folder = imapQuoted(login.folder);
     if (folder.isEmpty())
-        return fail(ErrorKind::InvalidInput, QStringLiteral("フォルダ名「%1」は使えません（半角英数字のみ）。").arg(login.folder));
+        return fail(ErrorKind::InvalidInput, QStringLiteral("フォルダ名「%1」は使えません（半角の英数字と記号のみ）。").arg(login.folder));
+    folder_ = folder;
     session_ = std::make_unique<ImapSession>();
     ImapSession& s = *session_;
     s.server = hostPort(login);
@@ -96,6 +92,8 @@ Result<qint64> ImapReader::open(const ImapLogin& login)
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(commandTimeout_.count()));
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    // One connection kept: a fresh one drops the old, with whatever it still holds.
+    curl_easy_setopt(c, CURLOPT_MAXCONNECTS, 1L);
     auto examined = command("EXAMINE " + folder);
     if (!examined)
         return std::unexpected(examined.error());
@@ -164,6 +162,28 @@ Result<QList<qint64>> ImapReader::uidsAfter(qint64 after)
 }
 
 Result<QByteArray> ImapReader::fetch(qint64 uid)
+{
+    auto body = fetchOnce(uid);
+    if (body || body.error().kind != ErrorKind::Format)
+        return body;
+    // libcurl ends a reply at a line that starts with its tag, even inside the
+    // message, and leaves the rest on the line: a new connection has another tag.
+    if (auto fresh = reconnect(); !fresh)
+        return std::unexpected(fresh.error());
+    return fetchOnce(uid);
+}
+
+Result<void> ImapReader::reconnect()
+{
+    curl_easy_setopt(session_->curl, CURLOPT_FRESH_CONNECT, 1L);
+    auto examined = command("EXAMINE " + folder_);
+    curl_easy_setopt(session_->curl, CURLOPT_FRESH_CONNECT, 0L);
+    if (!examined)
+        return std::unexpected(examined.error());
+    return {};
+}
+
+Result<QByteArray> ImapReader::fetchOnce(qint64 uid)
 {
     auto fetched = command("UID FETCH " + QByteArray::number(uid) + " BODY.PEEK[]");
     if (!fetched)

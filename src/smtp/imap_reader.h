@@ -41,15 +41,18 @@ public:
     Result<qint64> open(const ImapLogin& login);
     // The UIDs of the folder above `after`, ascending.
     Result<QList<qint64>> uidsAfter(qint64 after);
-    // The whole message, as the server holds it.
+    // The whole message, as the server holds it. Format when it cannot be read whole.
     Result<QByteArray> fetch(qint64 uid);
 
 private:
     Result<QByteArray> command(const QByteArray& text);
+    Result<QByteArray> fetchOnce(qint64 uid);
+    Result<void> reconnect();
 
     std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds commandTimeout_;
     std::unique_ptr<ImapSession> session_;
+    QByteArray folder_; // examined again on a fresh connection
 };
 
 // A folder name as an IMAP quoted string; empty for a name IMAP cannot carry

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
 #include <sys/socket.h>
 
@@ -24,11 +23,6 @@ struct CurlCleanup {
 struct ListCleanup {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
-
-bool isLoopback(const QString& host)
-{
-    return host == u"localhost" || host.startsWith(u"127.") || host == u"::1";
-}
 
 // libcurl with OpenSSL takes one CA bundle and drops its default for it: the
 // system's bundle and the operator's file go in together as one PEM blob.
@@ -61,12 +55,6 @@ QString certificateOf(CURL* curl)
     return parts.join(u'\n');
 }
 
-void initCurl()
-{
-    static std::once_flag curlReady;
-    std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 } // namespace
 
 // One SMTP session's handle: address, encryption, login and trust, and the
@@ -95,7 +83,7 @@ public:
             return fail(ErrorKind::Transfer, QStringLiteral("送信の準備ができません。"));
         const bool encrypted = connection.security != SmtpSecurity::None;
         // In clear only to a server on this machine, and only when "none" was chosen, never by default.
-        if (!connection.user.isEmpty() && !encrypted && !(connection.securityChosen && isLoopback(endpoint.host)))
+        if (!connection.user.isEmpty() && !encrypted && !(connection.securityChosen && isLoopbackHost(endpoint.host)))
             return fail(ErrorKind::InvalidInput,
                         QStringLiteral("暗号化しない接続ではログインしません（パスワードが読まれるため）。"
                                        "SMTP詳細設定で STARTTLS か TLS を選んでください。"));

@@ -22,7 +22,7 @@ struct Unref {
 template <typename T>
 using Owned = std::unique_ptr<T, Unref>;
 
-// GMime parses from a stream; the stream copies nothing, so bytes must outlive it.
+// GMime parses from a stream over a copy of the bytes.
 Owned<GMimeParser> parserOver(const QByteArray& bytes)
 {
     static std::once_flag ready;
@@ -45,7 +45,7 @@ bool isAutoReply(GMimeObject* message, const QString& subject)
 {
     // RFC 3834: any value but "no" marks a mail no person wrote.
     const QString submitted = header(message, "Auto-Submitted").toLower();
-    if (!submitted.isEmpty() && !submitted.startsWith(u"no"))
+    if (!submitted.isEmpty() && submitted.section(u';', 0, 0).trimmed() != u"no")
         return true;
     if (g_mime_object_get_header(message, "X-Autoreply") || g_mime_object_get_header(message, "X-Autorespond"))
         return true;

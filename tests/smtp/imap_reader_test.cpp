@@ -56,6 +56,26 @@ TEST_F(ImapReaderTest, ReadsEveryMessageAndLeavesTheMailboxAsItWas)
     EXPECT_EQ(server.messages(), before); // same files, same flags in their names
 }
 
+// A customer quoting a mail log: lines that look like the end of libcurl's own command.
+TEST_F(ImapReaderTest, AMessageWithLinesLikeTheReplysEndIsReadWholeAndTheNextOneToo)
+{
+    QByteArray quoting = "From: c@example.jp\r\nSubject: quoting\r\n\r\n";
+    for (int tag = 1; tag <= 12; ++tag)
+        quoting += QByteArray("A") + QByteArray::number(tag).rightJustified(3, '0') + " OK Fetch completed.\r\n";
+    const QByteArray next = "From: d@example.jp\r\nSubject: next\r\n\r\nplain\r\n";
+    server.deliver(quoting);
+    server.deliver(next);
+
+    ImapReader reader;
+    ASSERT_TRUE(reader.open(loginTo(server)));
+    const auto uids = reader.uidsAfter(0);
+    ASSERT_TRUE(uids && uids->size() == 2);
+    const auto first = reader.fetch(uids->at(0));
+    ASSERT_TRUE(first) << first.error().message.toStdString();
+    EXPECT_EQ(*first, quoting);
+    EXPECT_EQ(reader.fetch(uids->at(1)).value_or(QByteArray()), next);
+}
+
 TEST_F(ImapReaderTest, WrongPasswordMissingFolderAndNoServerAreSaidPlainly)
 {
     ImapReader wrong;

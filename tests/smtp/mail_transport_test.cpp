@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "smtp/endpoint.h"
 #include "smtp/mail_transport.h"
 
 #include "smtp_sink.h"
@@ -194,4 +195,13 @@ TEST(CurlTransport, NonAsciiAddressIsRefusedBeforeAnyConnection)
     const auto sent = transport.send(mailTo(u"127.0.0.1:%1"_s.arg(closedPort()), u"山田@example.com"_s));
     ASSERT_FALSE(sent);
     EXPECT_EQ(sent.error().kind, ErrorKind::InvalidInput);
+}
+
+// A password goes in clear only to this machine; a name that merely starts like its address is elsewhere.
+TEST(Endpoint, OnlyThisMachineIsLoopback)
+{
+    for (const QString& here : {u"localhost"_s, u"127.0.0.1"_s, u"127.1.2.3"_s, u"::1"_s, u"[::1]"_s})
+        EXPECT_TRUE(isLoopbackHost(here)) << here.toStdString();
+    for (const QString& elsewhere : {u"127.evil.example"_s, u"mail.example.jp"_s, u"192.0.2.1"_s, u""_s})
+        EXPECT_FALSE(isLoopbackHost(elsewhere)) << elsewhere.toStdString();
 }

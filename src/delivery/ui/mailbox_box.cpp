@@ -36,14 +36,6 @@ QString candidateText(const MailboxEvent& e)
     return QStringLiteral("%1　%2 %3　%4: %5").arg(who, mailboxReasonWord(e.reason), e.status, e.sender, e.subject);
 }
 
-QString summary(const MailboxCheck& done)
-{
-    return QStringLiteral("受信箱: 読んだメール %1 通、停止済にした顧客 %2 件、確認待ち %3 件")
-        .arg(done.read)
-        .arg(done.stopped.size())
-        .arg(done.listed.size());
-}
-
 } // namespace
 
 MailboxBox::MailboxBox(QString programRoot, Clock& clock, OperatorPrompts& prompts, QWidget* parent)
@@ -134,7 +126,7 @@ void MailboxBox::finish(const Result<MailboxCheck>& done, std::function<void()> 
 {
     checking_ = false;
     checkButton_->setEnabled(true);
-    result_->setText(done ? summary(*done) : QStringLiteral("受信箱を確認できません: %1").arg(done.error().message));
+    result_->setText(done ? mailboxSummary(*done) : QStringLiteral("受信箱を確認できません: %1").arg(done.error().message));
     showCandidates();
     if (done && !done->stopped.isEmpty())
         emit guestsStopped();

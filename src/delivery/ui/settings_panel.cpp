@@ -21,6 +21,7 @@
 
 namespace {
 
+// The settings tab's own captions, spaced to line up in its frames; the steps' words are stepWord's.
 const std::array<QString, kStepCount> kStepCaptions = {
     QStringLiteral("繰り返し"), QStringLiteral("初　回"), QStringLiteral("２回目"),
     QStringLiteral("３回目"),   QStringLiteral("４回目"), QStringLiteral("５回目"),

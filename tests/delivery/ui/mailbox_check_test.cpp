@@ -151,7 +151,7 @@ TEST(MailboxCheck, DeadAddressesAndOptOutsStopTheirGuestsAndTheMailboxStaysAsItW
 }
 
 // A run that sends checks the mailbox first; one it cannot reach is said, and the mails still go.
-TEST(MailboxCheck, UnreachableMailboxIsSaidInJapaneseAndExitsLikeARunThatCannotStart)
+TEST(MailboxCheck, UnreachableMailboxIsSaidInJapaneseTheCheckExitsTwoAndTheRunStillSends)
 {
     SmtpSink sink;
     ImapServer imap;
