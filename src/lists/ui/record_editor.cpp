@@ -120,6 +120,7 @@ bool RecordEditor::SaveShownRecord()
         return true;
     if (!datesAreValid())
         return false;
+    keepStopMadeMeanwhile();
     auto written = WriteGuestRecord(listPath_(), currentRecord(), recordFromControls());
     if (!written) {
         report(written.error());
@@ -127,6 +128,21 @@ bool RecordEditor::SaveShownRecord()
     }
     markSaved();
     return true;
+}
+
+// The mailbox check or the daily run may stop the guest while it is shown:
+// saving the older copy must not send to them again.
+void RecordEditor::keepStopMadeMeanwhile()
+{
+    const QString stopped = QStringLiteral("停止済");
+    const auto onDisk = ReadGuestRecord(listPath_(), currentRecord());
+    if (!onDisk || trimRight(onDisk->soushin) != stopped || trimRight(decodeGuestRecord(savedBytes_).soushin) == stopped
+        || status_->currentText() == stopped)
+        return;
+    status_->setCurrentText(stopped);
+    prompts_.warn(messageTitle(QStringLiteral("　配信停止　")),
+                  QStringLiteral("表示している間に、この顧客は配信停止になりました（受信箱の確認）。\n"
+                                 "配信状況は「停止済」のまま保存します。"));
 }
 
 // A date that is no day, or not in the stored form, is never due: the guest

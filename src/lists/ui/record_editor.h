@@ -106,6 +106,7 @@ private:
     void markSaved();
     bool hasUnsavedEdits() const;
     bool datesAreValid();
+    void keepStopMadeMeanwhile();
     // Delivery and material status show "-選択-".
     void setComboDefaults();
     void showGuest(const GuestRecord& guest);

@@ -59,6 +59,27 @@ TEST(EditorUpdate, SavesEveryFieldAsTheRecordShown)
     EXPECT_EQ(record(bench.list, 1).fName, u"山田    "_s);
 }
 
+// The mailbox check stopped the guest while the editor showed it: saving the
+// older copy keeps the stop, with the operator's other changes, and says so.
+TEST(EditorUpdate, AStopMadeWhileTheGuestWasShownSurvivesItsSave)
+{
+    const GuestRecord guest = makeGuest(u"山田"_s, u"花子"_s);
+    EditorBench bench({guest});
+    bench.editor->ShowRecord(1);
+    GuestRecord stopped = guest;
+    stopped.soushin = u"停止済"_s;
+    ASSERT_TRUE(WriteGuestRecord(bench.list, 1, stopped));
+
+    bench.retype(bench.text1(2), u"はなこ"_s);
+    bench.click(u"Command5"_s);
+
+    const GuestRecord saved = record(bench.list, 1);
+    EXPECT_EQ(saved.soushin, u"停止済"_s);
+    EXPECT_EQ(saved.hName.trimmed(), u"はなこ"_s);
+    ASSERT_EQ(bench.prompts.asked.size(), 1);
+    EXPECT_TRUE(bench.prompts.asked[0].text.contains(u"停止済"_s));
+}
+
 TEST(EditorNewRecord, NewRecordOnAListOfFiveBecomesRecordSix)
 {
     QList<GuestRecord> guests;
