@@ -224,7 +224,11 @@ Result<MailboxCheck> checkMailbox(const QString& programRoot, const ImapLogin& l
     if (!mark || !validity)
         return std::unexpected(!mark ? mark.error() : validity.error());
     MailboxMark reached{*validity, mark->uidValidity == *validity ? mark->lastUid : 0};
-    auto uids = reader.uidsAfter(reached.lastUid);
+    // A first reading looks no further back than the first mail sent: older mail concerns none of them.
+    const auto since = (*store)->firstMailDay(now.date());
+    if (!since)
+        return std::unexpected(since.error());
+    auto uids = reached.lastUid > 0 ? reader.uidsAfter(reached.lastUid) : reader.uidsSince(*since);
     if (!uids)
         return std::unexpected(uids.error());
     MailboxCheck check;

@@ -91,6 +91,8 @@ public:
     // Mailbox reading: where the last check of a mailbox stopped.
     Result<MailboxMark> mailboxMark(const QString& mailbox) const;
     Result<void> setMailboxMark(const QString& mailbox, const MailboxMark& mark);
+    // The day of the first mail the record holds; today's when it holds none.
+    Result<QDate> firstMailDay(const QDate& today) const;
     // Whether that message already gave that guest an event: a second reading changes nothing.
     Result<bool> knowsMailboxEvent(const MailboxEvent& event) const;
     Result<void> recordMailboxEvent(const MailboxEvent& event);

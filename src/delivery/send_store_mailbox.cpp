@@ -3,6 +3,8 @@
 
 #include "delivery/store_sql.h"
 
+#include <algorithm>
+
 using namespace store_sql;
 
 namespace {
@@ -99,4 +101,13 @@ Result<void> SendStore::decideMailboxEvent(qint64 id, MailboxOutcome outcome, co
     StoreQuery q(connection_, path_);
     return q.exec(QStringLiteral("UPDATE mailbox_event SET outcome = ?, time = ? WHERE id = ?"),
                   {int(outcome), timeText(now), id});
+}
+
+Result<QDate> SendStore::firstMailDay(const QDate& today) const
+{
+    StoreQuery q(connection_, path_);
+    if (auto done = q.exec(QStringLiteral("SELECT MIN(first_try) FROM mail WHERE first_try IS NOT NULL")); !done)
+        return std::unexpected(done.error());
+    const QDateTime first = q.q().next() ? timeOf(q.q().value(0)) : QDateTime();
+    return first.isValid() ? std::min(first.date(), today) : today;
 }

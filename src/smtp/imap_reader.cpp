@@ -9,6 +9,9 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <array>
+
 
 namespace {
 
@@ -161,6 +164,21 @@ Result<QList<qint64>> ImapReader::uidsAfter(qint64 after)
     return uids;
 }
 
+Result<QList<qint64>> ImapReader::uidsSince(const QDate& day)
+{
+    // IMAP's date is English whatever the locale: 9-Feb-2005.
+    static const std::array<const char*, 12> months{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QByteArray date = QByteArray::number(day.day()) + '-' + months.at(size_t(day.month() - 1)) + '-'
+                            + QByteArray::number(day.year());
+    auto found = command("UID SEARCH SINCE " + date);
+    if (!found)
+        return std::unexpected(found.error());
+    QList<qint64> uids = searchedUids(*found);
+    std::sort(uids.begin(), uids.end());
+    return uids;
+}
+
 Result<QByteArray> ImapReader::fetch(qint64 uid)
 {
     auto body = fetchOnce(uid);
@@ -185,7 +203,7 @@ Result<void> ImapReader::reconnect()
 
 Result<QByteArray> ImapReader::fetchOnce(qint64 uid)
 {
-    auto fetched = command("UID FETCH " + QByteArray::number(uid) + " BODY.PEEK[]");
+    auto fetched = command("UID FETCH " + QByteArray::number(uid) + " BODY.PEEK[]<0." + QByteArray::number(kFetchLimit) + '>');
     if (!fetched)
         return std::unexpected(fetched.error());
     return fetchedBody(*fetched);
@@ -208,7 +226,7 @@ QByteArray imapQuoted(const QString& name)
 
 Result<QByteArray> fetchedBody(const QByteArray& response)
 {
-    static const QRegularExpression literal(QStringLiteral("^\\* \\d+ FETCH \\(.*BODY\\[\\] \\{(\\d+)\\}\\r?\\n"),
+    static const QRegularExpression literal(QStringLiteral("^\\* \\d+ FETCH \\(.*BODY\\[\\](?:<0>)? \\{(\\d+)\\}\\r?\\n"),
                                             QRegularExpression::MultilineOption);
     const QString text = QString::fromLatin1(response);
     const QRegularExpressionMatch found = literal.match(text);

@@ -4,6 +4,7 @@
 #include "common/error.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
 #include <QString>
 
@@ -41,7 +42,12 @@ public:
     Result<qint64> open(const ImapLogin& login);
     // The UIDs of the folder above `after`, ascending.
     Result<QList<qint64>> uidsAfter(qint64 after);
-    // The whole message, as the server holds it. Format when it cannot be read whole.
+    // The UIDs of the messages that arrived on day or later, ascending.
+    Result<QList<qint64>> uidsSince(const QDate& day);
+    // The message as the server holds it, up to its first kFetchLimit bytes (a
+    // report and a reply say what matters there; an attachment may be huge).
+    // Format when it cannot be read whole.
+    static constexpr qint64 kFetchLimit = 256 * 1024;
     Result<QByteArray> fetch(qint64 uid);
 
 private:

@@ -76,6 +76,21 @@ TEST_F(ImapReaderTest, AMessageWithLinesLikeTheReplysEndIsReadWholeAndTheNextOne
     EXPECT_EQ(reader.fetch(uids->at(1)).value_or(QByteArray()), next);
 }
 
+// A first reading starts at a day, and a huge attachment is not carried over the line whole.
+TEST_F(ImapReaderTest, ReadsSinceADayAndOnlyTheStartOfAHugeMessage)
+{
+    const QByteArray huge = "From: e@example.jp\r\nSubject: huge\r\n\r\n" + QByteArray(300 * 1024, 'z') + "\r\n";
+    server.deliver(huge);
+
+    ImapReader reader;
+    ASSERT_TRUE(reader.open(loginTo(server)));
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(reader.uidsSince(today.addDays(1)).value_or(QList<qint64>{0}), QList<qint64>{});
+    const auto uids = reader.uidsSince(today.addDays(-1));
+    ASSERT_TRUE(uids && uids->size() == 1);
+    EXPECT_EQ(reader.fetch(uids->at(0)).value_or(QByteArray()), huge.left(ImapReader::kFetchLimit));
+}
+
 TEST_F(ImapReaderTest, WrongPasswordMissingFolderAndNoServerAreSaidPlainly)
 {
     ImapReader wrong;
