@@ -25,7 +25,7 @@ QTextEdit* mailBox(const QString& name, const QString& accessibleName, QWidget* 
     box->setObjectName(name);
     box->setAccessibleName(accessibleName);
     box->setAcceptRichText(false);
-    box->setTabChangesFocus(true); // Tab leaves the box, as everywhere else; a mail text rarely wants one
+    box->setTabChangesFocus(true);
     QFont font(QStringLiteral("ＭＳ ゴシック"));
     font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("Noto Sans Mono CJK JP"),
                       QFontDatabase::systemFont(QFontDatabase::FixedFont).family()});
@@ -183,6 +183,16 @@ void MailTextPane::writeBody(const QString& path)
 
 bool MailTextPane::eventFilter(QObject* watched, QEvent* event)
 {
+    // Tab leaves the body as everywhere else; Ctrl+Tab puts a tab in (before the tab strip takes it).
+    if (watched == body_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::ControlModifier) {
+            if (event->type() == QEvent::KeyPress)
+                body_->insertPlainText(QStringLiteral("\t"));
+            event->accept();
+            return event->type() == QEvent::KeyPress;
+        }
+    }
     if (watched == body_ && event->type() == QEvent::KeyRelease
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete && body().isEmpty())
         emit bodyEmptied();

@@ -674,8 +674,11 @@ TEST(MainWindow, TitleNamesTheListTabLeavesTheBodyAndEnterPressesTheFocusedButto
     auto* body = w.find<QTextEdit>(u"RichTextBox1"_s);
     op::click(body);
     op::type(u"本文"_s);
+    op::press(Qt::Key_Tab, Qt::ControlModifier); // a tab the operator means
+    EXPECT_EQ(body->toPlainText(), u"本文\t"_s);
+    EXPECT_EQ(w.tabs()->currentIndex(), 0);
     op::press(Qt::Key_Tab);
-    EXPECT_EQ(body->toPlainText(), u"本文"_s);
+    EXPECT_EQ(body->toPlainText(), u"本文\t"_s);
     EXPECT_FALSE(body->hasFocus());
 
     op::clickTab(w.tabs(), 1);
