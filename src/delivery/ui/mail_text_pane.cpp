@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/mail_text_pane.h"
 
+#include "common/ui/named.h"
 #include "common/text_field.h"
 #include "delivery/personalise.h"
 #include "delivery/ui/file_dialog_memory.h"
@@ -43,26 +44,19 @@ QLineEdit* labelledBox(const QString& name, QLabel* label, QWidget* parent)
     return box;
 }
 
-QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
 } // namespace
 
 MailTextPane::MailTextPane(const ProgramDir& dir, OperatorPrompts& prompts, FileDialogMemory& dialogs,
                            QWidget* parent)
     : QWidget(parent), dir_(dir), prompts_(prompts), dialogs_(dialogs)
 {
-    subjectLabel_ = namedLabel(QStringLiteral("Label46"), QStringLiteral("件名"), this);
-    auto* label47 = namedLabel(QStringLiteral("Label47"), QStringLiteral("宛先"), this);
+    subjectLabel_ = named<QLabel>(QStringLiteral("Label46"), QStringLiteral("件名"), this);
+    auto* label47 = named<QLabel>(QStringLiteral("Label47"), QStringLiteral("宛先"), this);
     subjectBox_ = labelledBox(QStringLiteral("Text23"), subjectLabel_, this);
     recipientBox_ = labelledBox(QStringLiteral("Text24"), label47, this);
     // The address comes from the guest's record: the mail goes where the record says.
     recipientBox_->setReadOnly(true);
-    clockLabel_ = namedLabel(QStringLiteral("Label3"), QString(), this);
+    clockLabel_ = named<QLabel>(QStringLiteral("Label3"), QString(), this);
     clockLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     body_ = mailBox(QStringLiteral("RichTextBox1"), QStringLiteral("本文"), this);
     openedCopy_ = mailBox(QStringLiteral("RichTextBox2"), QStringLiteral("開いたテキスト"), this);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/mailbox_box.h"
 
+#include "common/ui/named.h"
 #include "delivery/send_store.h"
 #include "smtp/smtp_secret.h"
 #include "smtp/smtp_settings.h"
@@ -22,13 +23,6 @@ struct Checked {
     QString renewedRefreshToken;
 };
 
-QPushButton* namedButton(const QString& name, const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
 QString candidateText(const MailboxEvent& e)
 {
     const QString who = e.record > 0 ? QStringLiteral("%1 <%2>").arg(e.name, e.address)
@@ -41,7 +35,7 @@ QString candidateText(const MailboxEvent& e)
 MailboxBox::MailboxBox(QString programRoot, Clock& clock, OperatorPrompts& prompts, QWidget* parent)
     : QGroupBox(QStringLiteral("受信箱"), parent), root_(std::move(programRoot)), clock_(clock), prompts_(prompts)
 {
-    checkButton_ = namedButton(QStringLiteral("checkMailboxButton"), QStringLiteral("受信箱を確認"), this);
+    checkButton_ = named<QPushButton>(QStringLiteral("checkMailboxButton"), QStringLiteral("受信箱を確認"), this);
     checkButton_->setToolTip(QStringLiteral("不達の通知と配信停止の依頼を読み、該当する顧客を停止済にします"
                                             "（受信箱のメールは変更しません）"));
     result_ = new QLabel(this);
@@ -53,8 +47,8 @@ MailboxBox::MailboxBox(QString programRoot, Clock& clock, OperatorPrompts& promp
     candidates_->setAccessibleName(caption->text());
     candidates_->setMinimumHeight(candidates_->fontMetrics().height() * 4); // a few rows, however tight the tab
     caption->setBuddy(candidates_);
-    stopButton_ = namedButton(QStringLiteral("stopCandidateButton"), QStringLiteral("停止にする"), this);
-    ignoreButton_ = namedButton(QStringLiteral("ignoreCandidateButton"), QStringLiteral("無視"), this);
+    stopButton_ = named<QPushButton>(QStringLiteral("stopCandidateButton"), QStringLiteral("停止にする"), this);
+    ignoreButton_ = named<QPushButton>(QStringLiteral("ignoreCandidateButton"), QStringLiteral("無視"), this);
     auto* decisions = new QHBoxLayout;
     decisions->addWidget(stopButton_);
     decisions->addWidget(ignoreButton_);

@@ -2,6 +2,7 @@
 // The sending tab's controls and where they stand.
 #include "delivery/ui/send_panel.h"
 
+#include "common/ui/named.h"
 #include "delivery/sender_notice.h"
 #include "delivery/ui/mail_text_pane.h"
 #include "delivery/ui/mailbox_box.h"
@@ -15,17 +16,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-QPushButton* namedButton(const QString& name, const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
-} // namespace
-
 void SendPanel::buildLayout()
 {
     auto* frame1 = new QGroupBox(QStringLiteral("送信者リスト"), this);
@@ -36,15 +26,15 @@ void SendPanel::buildLayout()
     sendList_->setModel(queue_);
     sendList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sendList_->setAccessibleName(QStringLiteral("送信者リスト"));
-    searchButton_ = namedButton(QStringLiteral("Command1"), QStringLiteral("検　索"), frame1);
-    targetButton_ = namedButton(QStringLiteral("Command3"), QStringLiteral("ターゲット送信"), frame1);
-    scrambleButton_ = namedButton(QStringLiteral("Command18"), QStringLiteral("スクランブル送信"), frame1);
-    clearButton_ = namedButton(QStringLiteral("Command19"), QStringLiteral("リストクリア"), frame1);
-    resendButton_ = namedButton(QStringLiteral("CommandResend"), QStringLiteral("残りを送信"), frame1);
+    searchButton_ = named<QPushButton>(QStringLiteral("Command1"), QStringLiteral("検　索"), frame1);
+    targetButton_ = named<QPushButton>(QStringLiteral("Command3"), QStringLiteral("ターゲット送信"), frame1);
+    scrambleButton_ = named<QPushButton>(QStringLiteral("Command18"), QStringLiteral("スクランブル送信"), frame1);
+    clearButton_ = named<QPushButton>(QStringLiteral("Command19"), QStringLiteral("リストクリア"), frame1);
+    resendButton_ = named<QPushButton>(QStringLiteral("CommandResend"), QStringLiteral("残りを送信"), frame1);
     resendButton_->setToolTip(QStringLiteral("送信リストに残っているステップメールを送信します"));
-    testSendButton_ = namedButton(QStringLiteral("CommandTestSend"), QStringLiteral("テスト送信"), frame1);
+    testSendButton_ = named<QPushButton>(QStringLiteral("CommandTestSend"), QStringLiteral("テスト送信"), frame1);
     testSendButton_->setToolTip(QStringLiteral("選んだ行のメールを送信者自身のアドレスに送ります（送信ログには残りません）"));
-    previewButton_ = namedButton(QStringLiteral("CommandPreview"), QStringLiteral("プレビュー"), frame1);
+    previewButton_ = named<QPushButton>(QStringLiteral("CommandPreview"), QStringLiteral("プレビュー"), frame1);
     previewButton_->setToolTip(QStringLiteral("選んだ行のゲストに届くメールを表示します"));
     targetButton_->setEnabled(false);
     scrambleButton_->setEnabled(false);
@@ -85,7 +75,7 @@ QWidget* SendPanel::buildProgressRow()
     progressBar_ = new QProgressBar(progressRow_);
     progressBar_->setObjectName(QStringLiteral("sendProgress"));
     progressBar_->setAccessibleName(QStringLiteral("送信の進み具合"));
-    cancelButton_ = namedButton(QStringLiteral("CommandCancel"), QStringLiteral("中止"), progressRow_);
+    cancelButton_ = named<QPushButton>(QStringLiteral("CommandCancel"), QStringLiteral("中止"), progressRow_);
     cancelButton_->setToolTip(QStringLiteral("送信中のメールの後で止めます。残りは送信リストに残ります"));
     auto* row = new QHBoxLayout(progressRow_);
     row->setContentsMargins(0, 0, 0, 0);

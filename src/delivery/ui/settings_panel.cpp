@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/ui/settings_panel.h"
 
+#include "common/ui/named.h"
 #include "delivery/send_timer.h"
 #include "smtp/smtp_settings.h"
 #include "delivery/ui/file_dialog_memory.h"
@@ -28,20 +29,6 @@ const std::array<QString, kStepCount> kStepCaptions = {
     QStringLiteral("６回目"),   QStringLiteral("最　終"),
 };
 
-QLineEdit* namedEdit(const QString& name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    return edit;
-}
-
-QPushButton* namedButton(const QString& name, const QString& caption, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
 QGroupBox* singleBoxFrame(const QString& caption, QLineEdit* edit, QWidget* parent)
 {
     auto* frame = new QGroupBox(caption, parent);
@@ -65,12 +52,12 @@ SettingsPanel::SettingsPanel(const ProgramDir& dir, OperatorPrompts& prompts,
     screens_->addWidget(subjectFrame_);
     screens_->setCurrentWidget(textFrame_);
 
-    server_ = namedEdit(QStringLiteral("Text21"), this);
-    senderBox_ = namedEdit(QStringLiteral("Text22"), this);
-    auto* store = namedButton(QStringLiteral("Command4"), QStringLiteral("設定データ更新"), this);
+    server_ = named<QLineEdit>(QStringLiteral("Text21"), this);
+    senderBox_ = named<QLineEdit>(QStringLiteral("Text22"), this);
+    auto* store = named<QPushButton>(QStringLiteral("Command4"), QStringLiteral("設定データ更新"), this);
     connect(store, &QPushButton::clicked, this, &SettingsPanel::storeSettings);
-    auto* smtpDetails = namedButton(QStringLiteral("smtpDetailsButton"), QStringLiteral("SMTP詳細設定"), this);
-    auto* senderNotice = namedButton(QStringLiteral("senderNoticeButton"), QStringLiteral("配信者情報"), this);
+    auto* smtpDetails = named<QPushButton>(QStringLiteral("smtpDetailsButton"), QStringLiteral("SMTP詳細設定"), this);
+    auto* senderNotice = named<QPushButton>(QStringLiteral("senderNoticeButton"), QStringLiteral("配信者情報"), this);
     connect(senderNotice, &QPushButton::clicked, this, [this] {
         auto* dialog = new SenderNoticeDialog(dir_.root(), prompts_, this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -173,8 +160,8 @@ QGroupBox* SettingsPanel::buildTextFrame()
     frame->setObjectName(QStringLiteral("Frame6"));
     auto* grid = new QGridLayout(frame);
     for (int step = 0; step < kStepCount; ++step) {
-        textFiles_[step] = namedEdit(QStringLiteral("Text%1").arg(4 + step), frame);
-        auto* picker = namedButton(QStringLiteral("Command%1").arg(7 + step), QStringLiteral("..."),
+        textFiles_[step] = named<QLineEdit>(QStringLiteral("Text%1").arg(4 + step), frame);
+        auto* picker = named<QPushButton>(QStringLiteral("Command%1").arg(7 + step), QStringLiteral("..."),
                                    frame);
         picker->setFixedWidth(32);
         picker->setAccessibleName(QStringLiteral("%1のテキストを選ぶ").arg(kStepCaptions[step]));
@@ -185,7 +172,7 @@ QGroupBox* SettingsPanel::buildTextFrame()
         grid->addWidget(textFiles_[step], step, 1);
         grid->addWidget(picker, step, 2);
     }
-    auto* toSubjects = namedButton(QStringLiteral("Command15"), QStringLiteral("送信件名登録画面"), frame);
+    auto* toSubjects = named<QPushButton>(QStringLiteral("Command15"), QStringLiteral("送信件名登録画面"), frame);
     connect(toSubjects, &QPushButton::clicked, this,
             [this] { screens_->setCurrentWidget(subjectFrame_); });
     grid->addWidget(toSubjects, kStepCount, 1, 1, 2, Qt::AlignRight);
@@ -198,13 +185,13 @@ QGroupBox* SettingsPanel::buildSubjectFrame()
     frame->setObjectName(QStringLiteral("Frame7"));
     auto* grid = new QGridLayout(frame);
     for (int step = 0; step < kStepCount; ++step) {
-        subjects_[step] = namedEdit(QStringLiteral("Text%1").arg(12 + step), frame);
+        subjects_[step] = named<QLineEdit>(QStringLiteral("Text%1").arg(12 + step), frame);
         auto* caption = new QLabel(kStepCaptions[step], frame);
         caption->setBuddy(subjects_[step]);
         grid->addWidget(caption, step, 0);
         grid->addWidget(subjects_[step], step, 1);
     }
-    auto* toTexts = namedButton(QStringLiteral("Command16"), QStringLiteral("送信Text設定画面"), frame);
+    auto* toTexts = named<QPushButton>(QStringLiteral("Command16"), QStringLiteral("送信Text設定画面"), frame);
     connect(toTexts, &QPushButton::clicked, this,
             [this] { screens_->setCurrentWidget(textFrame_); });
     grid->addWidget(toTexts, kStepCount, 1, Qt::AlignRight);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "smtp/ui/smtp_settings_dialog.h"
 
+#include "common/ui/named.h"
 #include "smtp/mail_transport.h"
 #include "smtp/oauth.h"
 
@@ -19,24 +20,13 @@
 
 #include <memory>
 
-namespace {
-
-QLineEdit* namedEdit(const QString& name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    return edit;
-}
-
-} // namespace
-
 SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, std::function<QString()> server, OperatorPrompts& prompts,
                                        MailTransport& transport, OpenBrowser browser, QWidget* parent)
     : QDialog(parent), programDir_(std::move(programDir)), server_(std::move(server)), prompts_(prompts),
       transport_(transport)
 {
     setWindowTitle(QStringLiteral("SMTP詳細設定"));
-    port_ = namedEdit(QStringLiteral("smtpPort"), this);
+    port_ = named<QLineEdit>(QStringLiteral("smtpPort"), this);
     port_->setPlaceholderText(QStringLiteral("空欄: SMTPサーバー欄のポート、なければ 25"));
     security_ = new QComboBox(this);
     security_->setObjectName(QStringLiteral("smtpSecurity"));
@@ -49,12 +39,12 @@ SmtpSettingsDialog::SmtpSettingsDialog(QString programDir, std::function<QString
     auth_->addItem(QStringLiteral("OAuth 2.0（Microsoft 365 / Google）"), int(SmtpAuth::OAuth2));
     oauth_ = new OAuthLoginBox(std::move(browser), this);
     oauth_->setSettingsSource([this] { return typed(); });
-    user_ = namedEdit(QStringLiteral("smtpUser"), this);
-    password_ = namedEdit(QStringLiteral("smtpPassword"), this);
+    user_ = named<QLineEdit>(QStringLiteral("smtpUser"), this);
+    password_ = named<QLineEdit>(QStringLiteral("smtpPassword"), this);
     password_->setEchoMode(QLineEdit::Password);
-    fromName_ = namedEdit(QStringLiteral("smtpFromName"), this);
-    pause_ = namedEdit(QStringLiteral("smtpPause"), this);
-    caFile_ = namedEdit(QStringLiteral("smtpCaFile"), this);
+    fromName_ = named<QLineEdit>(QStringLiteral("smtpFromName"), this);
+    pause_ = named<QLineEdit>(QStringLiteral("smtpPause"), this);
+    caFile_ = named<QLineEdit>(QStringLiteral("smtpCaFile"), this);
     caFile_->setPlaceholderText(QStringLiteral("社内サーバーの証明書（PEM）。空欄: システムの証明書のみ"));
     passwordInFile_ = new QCheckBox(QStringLiteral("自動送信用にパスワードをこのコンピューターのファイルに保存"), this);
     passwordInFile_->setObjectName(QStringLiteral("smtpPasswordInFile"));
