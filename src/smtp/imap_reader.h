@@ -45,9 +45,10 @@ public:
     // The UIDs of the messages that arrived on day or later, ascending.
     Result<QList<qint64>> uidsSince(const QDate& day);
     // The message as the server holds it, up to its first kFetchLimit bytes (a
-    // report and a reply say what matters there; an attachment may be huge).
+    // report and a reply say what matters there; an attachment may be huge, and
+    // libcurl refuses a reply of more than 300 KiB, counting some bytes twice).
     // Format when it cannot be read whole.
-    static constexpr qint64 kFetchLimit = 256 * 1024;
+    static constexpr qint64 kFetchLimit = 128 * 1024;
     Result<QByteArray> fetch(qint64 uid);
 
 private:
