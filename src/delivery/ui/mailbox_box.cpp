@@ -104,7 +104,10 @@ void MailboxBox::start(const MailboxSettings& settings, std::function<void()> th
         watcher->deleteLater();
         const Checked checked = watcher->result();
         if (!checked.renewedRefreshToken.isEmpty())
-            keepSecret(root_, checked.renewedRefreshToken, this, [](const Result<void>&) {});
+            keepSecret(root_, checked.renewedRefreshToken, this, [this](const Result<void>& kept) {
+                if (!kept)
+                    prompts_.warn(messageTitle(QStringLiteral("　設定保存エラー　")), kept.error().message);
+            });
         finish(checked.check, std::move(then));
     });
     watcher->setFuture(QtConcurrent::run([root = root_, settings, now = clock_.now()]() -> Checked {

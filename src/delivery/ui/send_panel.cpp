@@ -45,6 +45,7 @@ SendPanel::SendPanel(const ProgramDir& dir, Clock& clock, OperatorPrompts& promp
         progressLabel_->setText(QStringLiteral("送信中のメールの後で止めます…"));
     });
     connect(sendList_, &QListView::clicked, this, &SendPanel::onNamePick);
+    connect(sendList_, &QListView::activated, this, &SendPanel::onNamePick); // Enter on a line, for the keyboard
     connect(worker_->run(), &SendRun::mailStarting, this, &SendPanel::onMailStarting);
     connect(worker_->run(), &SendRun::lineDone, this, &SendPanel::onLineDone);
     connect(worker_->run(), &SendRun::finished, this, &SendPanel::onRunFinished);

@@ -6,10 +6,9 @@
 #include "common/operator_prompts.h"
 #include "common/program_dir.h"
 #include "delivery/guest_lookup.h"
-#include "delivery/mail_text.h"
-#include "smtp/mail_transport.h"
 #include "delivery/send_plan.h"
 #include "delivery/send_run.h"
+#include "smtp/mail_transport.h"
 
 #include <QDate>
 #include <QString>
