@@ -83,6 +83,7 @@ write_sasl() {
 start() {
     # On the disk as a real spool is, whatever TMPDIR says.
     dir=$(mktemp -d /var/tmp/lp-postfix.XXXXXX)
+    trap 'rm -rf "$dir"' EXIT # a step that fails leaves nothing behind
     chmod 0755 "$dir" # smtpd and postlogd run as postfix
     mkdir "$dir/conf" "$dir/queue" "$dir/data"
     chown postfix "$dir/data"
@@ -97,6 +98,7 @@ start() {
         rm -rf "$dir"
         exit 1
     fi
+    trap - EXIT
     echo "$dir $port"
 }
 
