@@ -2,6 +2,7 @@
 #include "smtp/imap_reader.h"
 
 #include "imap_server.h"
+#include "smtp_sink.h"
 #include "test_support.h"
 
 #include <QTcpServer>
@@ -134,4 +135,26 @@ TEST(ImapReader, SilentServerEndsInATimeOut)
 
     login.host = u"imap.example.jp"_s;
     EXPECT_EQ(reader.open(login).error().kind, ErrorKind::InvalidInput); // in clear to another machine
+}
+
+// Microsoft 365 and Google take no password for IMAP either: the SMTP sign-in's
+// access token logs in with XOAUTH2, as the mailbox's server checks it with the provider.
+TEST(ImapReader, LogsInWithAnAccessTokenTheProviderVouchesFor)
+{
+    OAuthServer provider;
+    ImapServer server(provider.url(u"introspect"_s));
+    ASSERT_GT(server.port(), 0);
+    writeBytes(provider.folder() + u"/access_tokens"_s, "token-1 9999999999\n");
+    ImapLogin login = loginTo(server, QString());
+    login.accessToken = u"token-1"_s;
+
+    ImapReader reader;
+    const auto opened = reader.open(login);
+    EXPECT_TRUE(opened) << opened.error().message.toStdString();
+
+    provider.expireAccessTokens();
+    ImapReader expired;
+    const auto refused = expired.open(login);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().kind, ErrorKind::SenderRefused) << refused.error().message.toStdString();
 }

@@ -9,6 +9,7 @@ takes grant_type authorization_code (the code_verifier must match the
 challenge; a used code is refused) and refresh_token (refused when listed in
 FOLDER/revoked, or all with "*" there). Every access token issued goes into FOLDER/access_tokens with
 its expiry for smtp_sink.py --xoauth2; every token request into FOLDER/requests.
+POST /introspect (RFC 7662) says whether such a token is active, for Dovecot.
 Exits when stdin closes.
 """
 import base64
@@ -67,9 +68,17 @@ class Handler(BaseHTTPRequestHandler):
         self.answer(200, {"access_token": access, "token_type": "Bearer", "expires_in": 3600,
                           "refresh_token": refresh})
 
+    def introspect(self, token):
+        path = os.path.join(FOLDER, "access_tokens")
+        issued = dict(line.split() for line in open(path) if line.strip()) if os.path.exists(path) else {}
+        active = token in issued and float(issued[token]) > time.time()
+        self.answer(200, {"active": True, "username": "shop"} if active else {"active": False})
+
     def do_POST(self):
         length = int(self.headers.get("Content-Length", 0))
         form = dict(urllib.parse.parse_qsl(self.rfile.read(length).decode()))
+        if self.path == "/introspect":
+            return self.introspect(form.get("token", ""))
         note("requests", json.dumps({k: v for k, v in form.items() if k != "client_secret"}))
         if form.get("grant_type") == "authorization_code":
             challenge, redirect = codes.pop(form.get("code", ""), (None, None))

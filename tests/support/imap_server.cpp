@@ -59,7 +59,7 @@ void handOver(const QString& path)
 
 } // namespace
 
-ImapServer::ImapServer()
+ImapServer::ImapServer(const QString& introspectionUrl)
 {
     const QDir dir(folder_.path());
     for (const char* sub : {"run", "state", "Maildir/cur", "Maildir/new", "Maildir/tmp"})
@@ -114,7 +114,20 @@ service anvil {
 }
 )"_s.arg(folder_.path(), u.internal, u.login)
                                .arg(port_);
-    writeBytes(dir.filePath(u"dovecot.conf"_s), config.toUtf8());
+    QString oauth;
+    if (!introspectionUrl.isEmpty()) {
+        writeBytes(dir.filePath(u"oauth2.conf.ext"_s),
+                   u"introspection_mode = post\nintrospection_url = %1\nusername_attribute = username\n"
+                   u"active_attribute = active\nactive_value = true\n"_s.arg(introspectionUrl).toUtf8());
+        oauth = uR"(auth_mechanisms = plain login xoauth2 oauthbearer
+passdb {
+  driver = oauth2
+  mechanisms = xoauth2 oauthbearer
+  args = %1/oauth2.conf.ext
+}
+)"_s.arg(folder_.path());
+    }
+    writeBytes(dir.filePath(u"dovecot.conf"_s), (config + oauth).toUtf8());
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(u"/usr/sbin/dovecot"_s, {u"-F"_s, u"-c"_s, dir.filePath(u"dovecot.conf"_s)});
     if (!process_.waitForStarted(5000) || !answers(port_))

@@ -12,7 +12,8 @@
 // free loopback port, in plain text (loopback only). No system service.
 class ImapServer {
 public:
-    ImapServer();
+    // With an introspection address, XOAUTH2 logins are checked there (RFC 7662).
+    explicit ImapServer(const QString& introspectionUrl = QString());
     ~ImapServer();
     ImapServer(const ImapServer&) = delete;
     ImapServer& operator=(const ImapServer&) = delete;
