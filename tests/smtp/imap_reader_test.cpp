@@ -49,7 +49,8 @@ TEST_F(ImapReaderTest, ReadsEveryMessageAndLeavesTheMailboxAsItWas)
     ASSERT_EQ(uids->size(), 2);
     EXPECT_EQ(reader.fetch(uids->at(0)).value_or(QByteArray()), read);
     EXPECT_EQ(reader.fetch(uids->at(1)).value_or(QByteArray()), unread);
-    EXPECT_EQ(reader.uidsAfter(uids->at(1)).value_or(QList<qint64>{1}), QList<qint64>{});
+    // isEmpty, not == {}: Qt 6.4 compares two empty lists with memcmp on null.
+    EXPECT_TRUE(reader.uidsAfter(uids->at(1)).value_or(QList<qint64>{1}).isEmpty());
     EXPECT_EQ(reader.uidsAfter(uids->at(0)).value_or(QList<qint64>{}), QList<qint64>{uids->at(1)});
 
     ImapReader again;
@@ -86,7 +87,7 @@ TEST_F(ImapReaderTest, ReadsSinceADayAndOnlyTheStartOfAHugeMessage)
     ImapReader reader;
     ASSERT_TRUE(reader.open(loginTo(server)));
     const QDate today = QDate::currentDate();
-    EXPECT_EQ(reader.uidsSince(today.addDays(1)).value_or(QList<qint64>{0}), QList<qint64>{});
+    EXPECT_TRUE(reader.uidsSince(today.addDays(1)).value_or(QList<qint64>{0}).isEmpty());
     const auto uids = reader.uidsSince(today.addDays(-1));
     ASSERT_TRUE(uids && uids->size() == 1);
     const auto start = reader.fetch(uids->at(0));

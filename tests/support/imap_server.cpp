@@ -8,7 +8,9 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <csignal>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -129,6 +131,8 @@ passdb {
     }
     writeBytes(dir.filePath(u"dovecot.conf"_s), (config + oauth).toUtf8());
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test that dies must not leave Dovecot holding its output open (ctest would wait for it).
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_.start(u"/usr/sbin/dovecot"_s, {u"-F"_s, u"-c"_s, dir.filePath(u"dovecot.conf"_s)});
     if (!process_.waitForStarted(5000) || !answers(port_))
         port_ = 0;
