@@ -86,6 +86,17 @@ struct Window {
         find<QTimer>(u"Timer2"_s)->start(0);
         QTRY_VERIFY(!find<QLabel>(u"Picture2"_s)->isVisible());
     }
+    // config.ini with the server, the sender and one step's subject and text.
+    void writeStep(int step, const QString& subject, const QString& text)
+    {
+        CampaignSettings settings;
+        settings.smtpServer = u"smtp.example.jp"_s;
+        settings.sender = u"shop@example.jp"_s;
+        settings.subjects[size_t(step)] = subject;
+        settings.textFiles[size_t(step)] = home.path(u"step%1.txt"_s.arg(step));
+        ASSERT_TRUE(writeMailText(settings.textFiles[size_t(step)], text));
+        ASSERT_TRUE(writeCampaignSettings(dir.config(), settings));
+    }
     void openOnEntryTab(const QString& list)
     {
         open(list);
@@ -627,13 +638,7 @@ TEST(MainWindow, OldJournalIsImportedOnceAndTheHistoryShowsOneRowPerMail)
 TEST(MainWindow, EntryTabPreviewsTheChosenStepForTheGuestAsTyped)
 {
     Window w;
-    CampaignSettings settings;
-    settings.smtpServer = u"smtp.example.jp"_s;
-    settings.sender = u"shop@example.jp"_s;
-    settings.subjects[3] = u"３回目のご案内"_s;
-    settings.textFiles[3] = w.home.path(u"third.txt"_s);
-    ASSERT_TRUE(writeMailText(settings.textFiles[3], u"★★★\n３回目です。"_s));
-    ASSERT_TRUE(writeCampaignSettings(w.dir.config(), settings));
+    w.writeStep(3, u"３回目のご案内"_s, u"★★★\n３回目です。"_s);
     GuestRecord yamada = makeGuest(u"山田"_s, u"花子"_s);
     yamada.birthday = u"1970/01/01"_s;
     yamada.address = u"old@example.jp"_s;
@@ -694,13 +699,7 @@ TEST(MainWindow, TitleNamesTheListTabLeavesTheBodyAndEnterPressesTheFocusedButto
 TEST(MainWindow, AfterARunTheStatusBarSaysWhatWentAndTheShownGuestsHistoryHasIt)
 {
     Window w;
-    CampaignSettings settings;
-    settings.smtpServer = u"smtp.example.jp"_s;
-    settings.sender = u"shop@example.jp"_s;
-    settings.subjects[1] = u"初回のご案内"_s;
-    settings.textFiles[1] = w.home.path(u"first.txt"_s);
-    ASSERT_TRUE(writeMailText(settings.textFiles[1], u"★★★\n初回です。"_s));
-    ASSERT_TRUE(writeCampaignSettings(w.dir.config(), settings));
+    w.writeStep(1, u"初回のご案内"_s, u"★★★\n初回です。"_s);
     QList<GuestRecord> guests;
     for (const auto& [family, address] : {std::pair{u"山田"_s, u"hanako@example.jp"_s}, std::pair{u"佐藤"_s, u"ichiro@example.jp"_s}}) {
         GuestRecord guest = makeGuest(family, u"様"_s);
