@@ -336,7 +336,7 @@ void Form1::showStatus(const QString& text) { statusBar()->showMessage(text); }
 
 QString Form1::windowSettingsPath() const { return dir_.file(QStringLiteral("window.ini")); }
 
-// Where the operator left the window; the designed size the first time.
+// Where the operator left the window; the usual size the first time.
 void Form1::restoreWindow()
 {
     const QSettings saved(windowSettingsPath(), QSettings::IniFormat);
@@ -363,7 +363,7 @@ void Form1::rememberWindow()
     saved.setValue(QStringLiteral("tab"), tabs_->currentIndex());
 }
 
-// The caption stays as designed; the open list follows it.
+// The program's caption stays; the open list follows it.
 void Form1::showListName()
 {
     setWindowTitle(QStringLiteral("Ladderpost for Windows - ") + QFileInfo(listPath_).fileName());

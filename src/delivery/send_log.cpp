@@ -21,7 +21,7 @@ QString safeFileText(const QString& name)
     return safe;
 }
 
-// Code page 932 as the design has it, unless that would lose a character of the mail.
+// Code page 932 as every log has been, unless that would lose a character of the mail.
 QByteArray logBytes(const QString& body)
 {
     const QString text = withCrLf(body);

@@ -25,7 +25,7 @@ double contrastRatio(const QColor& a, const QColor& b)
     return (light + 0.05) / (dark + 0.05);
 }
 
-// A light base keeps the design's colour; on a dark one it goes towards white in small steps.
+// A light base keeps the program's own colour; on a dark one it goes towards white in small steps.
 QColor readableOn(const QColor& wanted, const QColor& base)
 {
     if (luminance(base) >= kDarkestLightBase)

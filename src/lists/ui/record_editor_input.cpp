@@ -27,7 +27,7 @@ namespace {
 
 const QColor kLightCyan(192, 255, 255);
 
-// The design's colour where the desktop's base lets it be read, else a tone of it that can be.
+// The program's own colour where the desktop's base lets it be read, else a tone of it that can be.
 void setTextColour(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
@@ -69,7 +69,7 @@ void RecordEditor::setBrowsing(bool browsing)
     if (browsing) {
         QPalette palette = newButton_->palette();
         palette.setColor(QPalette::Button, kLightCyan);
-        // A dark desktop's light caption would vanish on the designed cyan.
+        // A dark desktop's light caption would vanish on the caption's cyan.
         if (contrastRatio(palette.color(QPalette::ButtonText), kLightCyan) < 4.5)
             palette.setColor(QPalette::ButtonText, Qt::black);
         newButton_->setPalette(palette);
