@@ -63,9 +63,9 @@ QString securityName(ImapSecurity security)
     }
 }
 
-Result<AccessToken> oauthToken(const QString& programDir)
+Result<AccessToken> oauthToken(const QString& programDir, const std::optional<SmtpSettings>& smtpLogin)
 {
-    auto smtp = readSmtpLogin(programDir);
+    auto smtp = smtpLogin ? Result<SmtpSettings>(*smtpLogin) : readSmtpLogin(programDir);
     if (!smtp)
         return std::unexpected(smtp.error());
     if (!smtp->oauth())
@@ -105,7 +105,8 @@ QString mailboxSection(const MailboxSettings& s)
     return text + QStringLiteral("folder=%1\r\n").arg(s.folder);
 }
 
-Result<MailboxLogin> mailboxLogin(const QString& programDir, const MailboxSettings& s)
+Result<MailboxLogin> mailboxLogin(const QString& programDir, const MailboxSettings& s,
+                                  const std::optional<SmtpSettings>& smtpLogin)
 {
     const auto endpoint = parseSmtpServer(s.server);
     if (!endpoint)
@@ -119,7 +120,7 @@ Result<MailboxLogin> mailboxLogin(const QString& programDir, const MailboxSettin
     login.user = s.user;
     login.folder = s.folder;
     if (s.oauth) {
-        auto token = oauthToken(programDir);
+        auto token = oauthToken(programDir, smtpLogin);
         if (!token)
             return std::unexpected(token.error());
         login.accessToken = token->token;

@@ -3,8 +3,11 @@
 
 #include "common/error.h"
 #include "smtp/imap_reader.h"
+#include "smtp/smtp_settings.h"
 
 #include <QString>
+
+#include <optional>
 
 // The mailbox that receives bounces and opt-outs: sender.ini, section [imap].
 struct MailboxSettings {
@@ -30,4 +33,7 @@ struct MailboxLogin {
     ImapLogin login;
     QString renewedRefreshToken;
 };
-Result<MailboxLogin> mailboxLogin(const QString& programDir, const MailboxSettings& settings);
+// smtpLogin: smtp.ini with its secret, when the caller read it already (the window
+// must: the secret store answers on its thread only).
+Result<MailboxLogin> mailboxLogin(const QString& programDir, const MailboxSettings& settings,
+                                  const std::optional<SmtpSettings>& smtpLogin = std::nullopt);

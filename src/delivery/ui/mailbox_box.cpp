@@ -83,8 +83,10 @@ void MailboxBox::checkThen(std::function<void()> then)
     checking_ = true;
     checkButton_->setEnabled(false);
     result_->setText(QStringLiteral("受信箱を確認しています…"));
-    if (settings->oauth || !settings->password.isEmpty())
-        return start(*settings, std::move(then));
+    if (settings->oauth)
+        return startSignedIn(*settings, std::move(then));
+    if (!settings->password.isEmpty())
+        return start(*settings, std::nullopt, std::move(then));
     // The secret store answers on this thread only: asked here, the check then goes off it.
     askStoredPassword(QStringLiteral("imap:") + settings->user, std::chrono::seconds(3), this,
                       [this, s = *settings, then = std::move(then)](const Result<QString>& password) mutable {
@@ -93,11 +95,24 @@ void MailboxBox::checkThen(std::function<void()> then)
                                                  QStringLiteral("受信箱のパスワードを読めません。「配信者情報」で入れ直してください。")),
                                             std::move(then));
                           s.password = *password;
-                          start(s, std::move(then));
+                          start(s, std::nullopt, std::move(then));
                       });
 }
 
-void MailboxBox::start(const MailboxSettings& settings, std::function<void()> then)
+void MailboxBox::startSignedIn(const MailboxSettings& settings, std::function<void()> then)
+{
+    const auto smtp = readSmtpFile(root_);
+    if (!smtp)
+        return finish(std::unexpected(smtp.error()), std::move(then));
+    askLoginPassword(*smtp, this, [this, settings, then = std::move(then)](const Result<SmtpSettings>& login) mutable {
+        if (!login)
+            return finish(std::unexpected(login.error()), std::move(then));
+        start(settings, *login, std::move(then));
+    });
+}
+
+void MailboxBox::start(const MailboxSettings& settings, const std::optional<SmtpSettings>& smtpLogin,
+                       std::function<void()> then)
 {
     auto* watcher = new QFutureWatcher<Checked>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, then = std::move(then)]() mutable {
@@ -110,8 +125,8 @@ void MailboxBox::start(const MailboxSettings& settings, std::function<void()> th
             });
         finish(checked.check, std::move(then));
     });
-    watcher->setFuture(QtConcurrent::run([root = root_, settings, now = clock_.now()]() -> Checked {
-        const auto login = mailboxLogin(root, settings);
+    watcher->setFuture(QtConcurrent::run([root = root_, settings, smtpLogin, now = clock_.now()]() -> Checked {
+        const auto login = mailboxLogin(root, settings, smtpLogin);
         if (!login)
             return {std::unexpected(login.error()), {}};
         ImapReader reader;

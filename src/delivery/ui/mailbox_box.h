@@ -10,6 +10,7 @@
 #include <QList>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QListWidget;
@@ -34,7 +35,10 @@ signals:
     void guestsStopped();
 
 private:
-    void start(const MailboxSettings& settings, std::function<void()> then);
+    void start(const MailboxSettings& settings, const std::optional<SmtpSettings>& smtpLogin,
+               std::function<void()> then);
+    // The sign-in of smtp.ini, whose refresh token may be in the secret store.
+    void startSignedIn(const MailboxSettings& settings, std::function<void()> then);
     void finish(const Result<MailboxCheck>& done, std::function<void()> then);
     void decide(MailboxOutcome outcome);
 
