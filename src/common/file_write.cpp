@@ -120,3 +120,9 @@ Result<void> appendToFile(const QString& path, QByteArrayView bytes)
         return fail(ErrorKind::Io, writeFailureReason(code));
     return {};
 }
+
+bool othersMayRead(const QString& path)
+{
+    struct stat info{};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && (info.st_mode & (S_IRGRP | S_IROTH));
+}

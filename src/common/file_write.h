@@ -11,6 +11,9 @@ enum class FileAccess { Usual, OwnerOnly };
 // writeback (seconds), for files written by the thousand; made mode 0600.
 enum class FileSync { Now, Later };
 
+// True when a user other than the owner may read the file (group or others).
+bool othersMayRead(const QString& path);
+
 // Replaces the file at path with bytes, or leaves the old file as it was.
 // OwnerOnly makes it mode 0600 before a byte is written (for secrets).
 // On failure the message is the operating system's reason, as one sentence

@@ -278,12 +278,21 @@ QString mailboxSummary(const MailboxCheck& check)
     return line;
 }
 
-Result<void> stopListedGuest(const QString& programRoot, const MailboxEvent& event, const QDateTime& now)
+Result<QList<MailboxEvent>> listedCandidates(const QString& programRoot)
 {
     auto store = SendStore::open(programRoot);
     if (!store)
         return std::unexpected(store.error());
-    if (event.record > 0) {
+    return (*store)->listedMailboxEvents();
+}
+
+Result<void> decideListed(const QString& programRoot, const MailboxEvent& event, MailboxOutcome outcome,
+                          const QDateTime& now)
+{
+    auto store = SendStore::open(programRoot);
+    if (!store)
+        return std::unexpected(store.error());
+    if (outcome == MailboxOutcome::StoppedByOperator && event.record > 0) {
         auto stopped = stopGuest(QDir(programRoot).absoluteFilePath(event.list), event.record, event.address);
         if (!stopped)
             return std::unexpected(stopped.error());
@@ -293,5 +302,5 @@ Result<void> stopListedGuest(const QString& programRoot, const MailboxEvent& eve
                                        "不要なら「無視」を押してください。")
                             .arg(event.name));
     }
-    return (*store)->decideMailboxEvent(event.id, MailboxOutcome::StoppedByOperator, now);
+    return (*store)->decideMailboxEvent(event.id, outcome, now);
 }

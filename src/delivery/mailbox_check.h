@@ -48,5 +48,9 @@ QString mailboxSummary(const MailboxCheck& check);
 Result<MailboxCheck> checkMailbox(const QString& programRoot, const ImapLogin& login, const QDateTime& now,
                                   ImapReader& reader);
 
-// The operator's 「停止にする」 for a listed one: the guest stopped, the event so marked.
-Result<void> stopListedGuest(const QString& programRoot, const MailboxEvent& event, const QDateTime& now);
+// The candidates that wait for the operator, the daily run's included.
+Result<QList<MailboxEvent>> listedCandidates(const QString& programRoot);
+// The operator's 「停止にする」 (StoppedByOperator: the guest stopped through the record
+// writer) or 「無視」 (Ignored) for a listed one, kept in the send record.
+Result<void> decideListed(const QString& programRoot, const MailboxEvent& event, MailboxOutcome outcome,
+                          const QDateTime& now);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/mailbox_settings.h"
 
+#include "common/file_write.h"
 #include "common/ini_section.h"
 #include "smtp/endpoint.h"
 #include "smtp/oauth.h"
@@ -8,9 +9,7 @@
 #include "smtp/smtp_settings.h"
 
 #include <QDir>
-#include <QFile>
 
-#include <sys/stat.h>
 
 namespace {
 
@@ -19,12 +18,6 @@ QString path(const QString& programDir) { return QDir(programDir).filePath(QStri
 Error malformed(const QString& key, const QString& value)
 {
     return Error{ErrorKind::Format, QStringLiteral("sender.ini の [imap] の %1 の値「%2」が正しくありません。").arg(key, value)};
-}
-
-bool othersMayRead(const QString& file)
-{
-    struct stat info{};
-    return ::stat(QFile::encodeName(file).constData(), &info) == 0 && (info.st_mode & (S_IRGRP | S_IROTH));
 }
 
 Result<void> apply(MailboxSettings& s, const IniEntry& entry)

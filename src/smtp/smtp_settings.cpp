@@ -7,14 +7,12 @@
 #include "smtp/smtp_secret.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLocale>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
-#include <sys/stat.h>
 
 namespace {
 
@@ -113,12 +111,6 @@ Result<void> apply(SmtpSettings& s, const QString& key, const QString& value)
     if (!ok)
         return std::unexpected(malformed(key, value));
     return {};
-}
-
-bool othersMayRead(const QString& path)
-{
-    struct stat info{};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && (info.st_mode & (S_IRGRP | S_IROTH));
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include "delivery/ui/mailbox_box.h"
 
 #include "common/ui/named.h"
-#include "delivery/send_store.h"
 #include "smtp/smtp_secret.h"
 #include "smtp/smtp_settings.h"
 
@@ -148,9 +147,7 @@ void MailboxBox::finish(const Result<MailboxCheck>& done, std::function<void()> 
 void MailboxBox::showCandidates()
 {
     candidates_->clear();
-    auto store = SendStore::open(root_);
-    const auto listed = store ? (*store)->listedMailboxEvents() : Result<QList<MailboxEvent>>(std::unexpected(store.error()));
-    listed_ = listed.value_or(QList<MailboxEvent>{});
+    listed_ = listedCandidates(root_).value_or(QList<MailboxEvent>{});
     for (const MailboxEvent& event : listed_)
         candidates_->addItem(candidateText(event));
     stopButton_->setEnabled(false);
@@ -163,15 +160,7 @@ void MailboxBox::decide(MailboxOutcome outcome)
     if (row < 0 || row >= listed_.size())
         return;
     const MailboxEvent& event = listed_[row];
-    Result<void> done;
-    if (outcome == MailboxOutcome::StoppedByOperator) {
-        done = stopListedGuest(root_, event, clock_.now());
-    } else {
-        auto store = SendStore::open(root_);
-        done = store ? (*store)->decideMailboxEvent(event.id, outcome, clock_.now())
-                     : Result<void>(std::unexpected(store.error()));
-    }
-    if (!done)
+    if (const auto done = decideListed(root_, event, outcome, clock_.now()); !done)
         return prompts_.warn(messageTitle(QStringLiteral("　配信停止　")), done.error().message);
     if (outcome == MailboxOutcome::StoppedByOperator && event.record > 0)
         emit guestsStopped();
